@@ -1,0 +1,78 @@
+#include "pelmora/components/Timer.h"
+
+#include <asio/steady_timer.hpp>
+
+#include "pelmora/platform/Apartment.h"
+
+namespace pelmora {
+
+struct Timer::State : std::enable_shared_from_this<Timer::State> {
+  explicit State(Timer& owner)
+      : owner(&owner), timer(Apartment::Current().Context()) {}
+
+  Timer* owner;
+  asio::steady_timer timer;
+  std::int32_t interval = 0;
+  bool enabled = false;
+  bool pending = false;
+  // Bumped at every disarm, so a completion that was already queued is recognised as stale.
+  std::uint64_t generation = 0;
+
+  void Schedule(asio::steady_timer::time_point deadline) {
+    pending = true;
+    timer.expires_at(deadline);
+    timer.async_wait([weak = weak_from_this(), gen = generation](const std::error_code& ec) {
+      if (auto self = weak.lock()) self->Fire(ec, gen);
+    });
+  }
+
+  void Fire(const std::error_code& ec, std::uint64_t gen) {
+    if (ec || gen != generation || !enabled) return;
+    pending = false;
+    const auto keepAlive = shared_from_this();
+    if (interval > 0) Schedule(timer.expiry() + std::chrono::milliseconds(interval));
+    if (owner != nullptr) owner->OnTimer.Raise();
+  }
+
+  void Disarm() {
+    ++generation;
+    pending = false;
+    timer.cancel();
+  }
+};
+
+Timer::Timer() : state_(std::make_shared<State>(*this)) {}
+
+Timer::~Timer() {
+  state_->owner = nullptr;
+  state_->Disarm();
+}
+
+std::int32_t Timer::Interval() const noexcept { return state_->interval; }
+
+void Timer::SetInterval(std::int32_t milliseconds) {
+  state_->interval = milliseconds;
+  if (state_->enabled) {
+    state_->Disarm();
+    if (milliseconds > 0) {
+      state_->Schedule(asio::steady_timer::clock_type::now() +
+                       std::chrono::milliseconds(milliseconds));
+    }
+  }
+}
+
+bool Timer::Enabled() const noexcept { return state_->enabled; }
+
+void Timer::SetEnabled(bool enabled) {
+  if (!enabled) {
+    state_->enabled = false;
+    state_->Disarm();
+    return;
+  }
+  state_->enabled = true;
+  if (state_->pending || state_->interval <= 0) return;
+  state_->Schedule(asio::steady_timer::clock_type::now() +
+                   std::chrono::milliseconds(state_->interval));
+}
+
+}  // namespace pelmora
