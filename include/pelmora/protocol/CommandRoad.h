@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace pelmora {
+
+// The single road by which a settings member or a report reaches the print server: run one shell
+// command line (ending in a carriage return) and return the shell's answer without its leading
+// and trailing line breaks, or raise the automation error the dialogue ended in.
+class CommandRoad {
+ public:
+  virtual ~CommandRoad() = default;
+  virtual std::string RunCommand(const std::string& line) = 0;
+};
+
+}  // namespace pelmora
