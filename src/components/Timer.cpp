@@ -7,8 +7,7 @@
 namespace pelmora {
 
 struct Timer::State : std::enable_shared_from_this<Timer::State> {
-  explicit State(Timer& owner)
-      : owner(&owner), timer(Apartment::Current().Context()) {}
+  explicit State(Timer& owner) : owner(&owner), timer(Apartment::Current().Context()) {}
 
   Timer* owner;
   asio::steady_timer timer;
@@ -48,7 +47,9 @@ Timer::~Timer() {
   state_->Disarm();
 }
 
-std::int32_t Timer::Interval() const noexcept { return state_->interval; }
+std::int32_t Timer::Interval() const noexcept {
+  return state_->interval;
+}
 
 void Timer::SetInterval(std::int32_t milliseconds) {
   state_->interval = milliseconds;
@@ -61,7 +62,9 @@ void Timer::SetInterval(std::int32_t milliseconds) {
   }
 }
 
-bool Timer::Enabled() const noexcept { return state_->enabled; }
+bool Timer::Enabled() const noexcept {
+  return state_->enabled;
+}
 
 void Timer::SetEnabled(bool enabled) {
   if (!enabled) {

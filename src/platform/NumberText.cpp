@@ -9,7 +9,9 @@ namespace {
 
 constexpr std::int64_t kSaturated = std::int64_t{1} << 62;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 // Sign, integer digits and fraction digits of a number read from the front of a text.
 struct DecimalParts {

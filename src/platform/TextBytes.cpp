@@ -7,7 +7,9 @@ ByteArray TextBytes::ToBytes(std::string_view text) {
   return ByteArray(data, data + text.size());
 }
 
-std::string TextBytes::ToText(const ByteArray& bytes) { return ToText(bytes.data(), bytes.size()); }
+std::string TextBytes::ToText(const ByteArray& bytes) {
+  return ToText(bytes.data(), bytes.size());
+}
 
 std::string TextBytes::ToText(const std::uint8_t* data, std::size_t size) {
   return std::string(reinterpret_cast<const char*>(data), size);

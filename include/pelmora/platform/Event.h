@@ -74,7 +74,6 @@ class Event {
     }
   }
 
-
  private:
   std::shared_ptr<Handlers> handlers_ = std::make_shared<Handlers>();
   std::uint64_t lastId_ = 0;

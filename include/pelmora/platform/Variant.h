@@ -12,8 +12,8 @@ class Variant {
  public:
   Variant() = default;
   Variant(std::int64_t number) : value_(number) {}  // NOLINT: implicit like an automation variant
-  Variant(int number) : value_(std::int64_t{number}) {}  // NOLINT
-  Variant(std::string text) : value_(std::move(text)) {}  // NOLINT
+  Variant(int number) : value_(std::int64_t{number}) {}     // NOLINT
+  Variant(std::string text) : value_(std::move(text)) {}    // NOLINT
   Variant(const char* text) : value_(std::string(text)) {}  // NOLINT
 
   bool IsEmpty() const noexcept { return std::holds_alternative<std::monostate>(value_); }

@@ -1,0 +1,53 @@
+#include "pelmora/components/ErrorSnapshot.h"
+
+#include <gtest/gtest.h>
+
+#include "pelmora/components/Progress.h"
+#include "pelmora/platform/ErrorMessages.h"
+
+namespace pelmora {
+namespace {
+
+TEST(ErrorSnapshotTest, RaisesTheCapturedErrorWithASourceSuffix) {
+  ErrorSnapshot snapshot;
+  EXPECT_EQ(snapshot.Number(), 0);
+  try {
+    ErrorMessages::Current().RaiseNumberedError(119, "ProtocolHandler:Query Method");
+  } catch (...) {
+    snapshot.Capture(std::current_exception());
+  }
+  try {
+    snapshot.Raise(">>ProtocolHandler:Command Method");
+    FAIL();
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.Number(), 119);
+    EXPECT_EQ(e.Source(), "ProtocolHandler:Query Method>>ProtocolHandler:Command Method");
+    EXPECT_EQ(e.Description(), "No response from device");
+  }
+}
+
+TEST(ErrorSnapshotTest, ForeignExceptionsBecomeInternalErrors) {
+  ErrorSnapshot snapshot;
+  snapshot.Capture(std::make_exception_ptr(std::logic_error("broken invariant")));
+  EXPECT_EQ(snapshot.Number(), 51);
+  EXPECT_EQ(snapshot.Description(), "broken invariant");
+}
+
+TEST(ErrorMessagesTest, KnownAndUnknownNumbers) {
+  auto& messages = ErrorMessages::Current();
+  EXPECT_EQ(messages.ErrorText(123), "A command is already in progress or an abort is pending");
+  EXPECT_EQ(messages.ErrorText(91), "Object variable not set");
+  EXPECT_EQ(messages.ErrorText(4242), "Error 4242");
+}
+
+TEST(ProgressTest, CancellingAParentCancelsItsChildren) {
+  auto parent = std::make_shared<Progress>();
+  auto child = parent->CreateChild();
+  child->SetParent(parent);
+  EXPECT_FALSE(child->Cancelled());
+  parent->Cancel();
+  EXPECT_TRUE(child->Cancelled());
+}
+
+}  // namespace
+}  // namespace pelmora

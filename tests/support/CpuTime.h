@@ -1,0 +1,20 @@
+#pragma once
+
+#include <sys/resource.h>
+
+#include <chrono>
+
+namespace pelmora::testing {
+
+// CPU time (user + system) this process has spent so far.
+inline std::chrono::microseconds ProcessCpuTime() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto micros = [](const timeval& tv) {
+    return std::chrono::seconds(tv.tv_sec) + std::chrono::microseconds(tv.tv_usec);
+  };
+  return std::chrono::duration_cast<std::chrono::microseconds>(micros(usage.ru_utime) +
+                                                               micros(usage.ru_stime));
+}
+
+}  // namespace pelmora::testing
