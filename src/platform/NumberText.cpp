@@ -47,8 +47,10 @@ std::int64_t NumberText::RoundDecimal(bool negative, std::string_view intDigits,
                                       std::string_view fracDigits) {
   std::int64_t value = 0;
   for (char c : intDigits) {
-    value = value * 10 + (c - '0');
-    if (value >= kSaturated) return negative ? -kSaturated : kSaturated;
+    const int digit = c - '0';
+    // Checked before the step, so that a long digit run saturates instead of overflowing.
+    if (value > (kSaturated - digit) / 10) return negative ? -kSaturated : kSaturated;
+    value = value * 10 + digit;
   }
   if (!fracDigits.empty()) {
     const char first = fracDigits.front();
