@@ -62,9 +62,10 @@ void IgnoreErrors(const auto& step) {
 
 // The state of one running Command, shared by its stages and its error handlers.
 struct ProtocolHandler::Run {
-  const std::string& expression;
-  const std::shared_ptr<Connection>& connection;
-  const std::shared_ptr<Progress>& callerProgress;
+  // Counted copies: a client may detach the connection from an event handler during the wait.
+  std::string expression;
+  std::shared_ptr<Connection> connection;
+  std::shared_ptr<Progress> callerProgress;
   std::int32_t timeout;
   std::shared_ptr<CommandReply> reply;
   std::shared_ptr<Progress> progress;
