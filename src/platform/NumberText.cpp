@@ -66,6 +66,13 @@ std::int64_t NumberText::Leading(std::string_view text) {
   return RoundDecimal(parts.negative, parts.intDigits, parts.fracDigits);
 }
 
+NumberText::Bounds NumberText::LeadingBounds(std::string_view text) {
+  const DecimalParts parts = ReadDecimal(text, true);
+  const std::int64_t truncated = RoundDecimal(parts.negative, parts.intDigits, {});
+  if (parts.fracDigits.find_first_not_of('0') == std::string::npos) return {truncated, truncated};
+  return parts.negative ? Bounds{truncated - 1, truncated} : Bounds{truncated, truncated + 1};
+}
+
 std::optional<std::int64_t> NumberText::Strict(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return std::nullopt;

@@ -15,6 +15,14 @@ class NumberText {
   // fraction digits; reading stops at the first other character. Nothing numeric gives 0.
   static std::int64_t Leading(std::string_view text);
 
+  // The number that Leading reads, before rounding, held as the whole numbers next to it: floor
+  // and ceiling are equal when it has no fraction. Lets a caller range-check the exact value.
+  struct Bounds {
+    std::int64_t floor;
+    std::int64_t ceiling;
+  };
+  static Bounds LeadingBounds(std::string_view text);
+
   // Only blanks at either end, an optional sign, digits, an optional "." and fraction digits.
   // Anything else, or no digit at all, gives no value (the caller raises a type mismatch).
   static std::optional<std::int64_t> Strict(std::string_view text);
