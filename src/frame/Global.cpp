@@ -1,12 +1,14 @@
 #include "pelmora/frame/Global.h"
 
 #include "pelmora/components/ConnectionLibrary.h"
+#include "pelmora/frame/LiveObjects.h"
 
 namespace pelmora {
 
 std::shared_ptr<PelmoraT2> Global::CreatePelmoraT2Obj(
     const std::shared_ptr<Connection>& connectionToUse) {
-  auto device = std::make_shared<PelmoraT2>();
+  // Counted, so that the library is not unloaded under a device a client still holds.
+  auto device = LiveObjects::MakeTracked<PelmoraT2>();
   device->SetConnection(connectionToUse);
   return device;
 }
