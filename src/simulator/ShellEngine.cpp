@@ -45,6 +45,12 @@ void ShellEngine::FinishRestart() noexcept {
   if (state_ == ShellState::Restarting) state_ = ShellState::Closed;
 }
 
+void ShellEngine::Disconnect() noexcept {
+  line_.clear();
+  out_.clear();
+  if (state_ != ShellState::Restarting) state_ = ShellState::Closed;
+}
+
 ShellEngine::LineResult ShellEngine::HandleLine(const std::string& line) {
   ++linesReceived_;
   if (faults_.dropSessionAtLine == linesReceived_) {

@@ -68,6 +68,10 @@ class ShellEngine {
   // The serving layer calls this RestartDelay() after INI left the engine RESTARTING.
   void FinishRestart() noexcept;
 
+  // The peer ended the connection: the session ends without a word and a partial line is
+  // dropped, so the next Feed (on a new connection) opens a new session. A restart goes on.
+  void Disconnect() noexcept;
+
   ShellState State() const noexcept { return state_; }
   std::chrono::milliseconds RestartDelay() const noexcept { return device_->RestartDelay(); }
   // Completed lines taken in (lines swallowed while RESTARTING are not counted).
