@@ -196,7 +196,15 @@ void ProtocolHandler::WaitPass(Run& run, Stopwatch& stopwatch) {
   if (!callback) {
     ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "ProtocolHandler:Command");
   }
-  callback->ProcessEvents();
+  try {
+    callback->ProcessEvents();
+  } catch (const AutomationError&) {
+    // A device may end the session right behind a complete answer ("exit", a reset): frame
+    // what has arrived before giving up, instead of waiting for the receive timer's tick.
+    moReceiveTimer.SetEnabled(false);
+    ProcessReceived(moReceiveBuffer);
+    if (!run.reply->Replied) throw;
+  }
   if (mbReplyOverflow) {
     throw AutomationError(errors::kReceiveLimitExceeded, kOutcomeSource,
                           "Device sent more than " + std::to_string(kMaxReplyBytes) +
@@ -286,6 +294,8 @@ void ProtocolHandler::Recover(Run& run, Stage failedIn, ErrorSnapshot& snapshot)
   if (failedIn != Stage::Finish) {
     IgnoreErrors([&] { run.connection->SetIsOpen(false); });
     mbAbortRequested = false;
+    // What arrived belongs to the failed command and must not complete the next one.
+    moReceiveBuffer.Remove(moReceiveBuffer.Count());
   }
   mbInCommand = false;
   if (run.progress) {

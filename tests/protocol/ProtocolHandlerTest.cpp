@@ -258,6 +258,32 @@ TEST(ProtocolHandlerCommandTest, PromptInsideTheCommandLineDoesNotEndTheCommandE
   EXPECT_GE(h.passes, 2);
 }
 
+TEST(ProtocolHandlerCommandTest, SessionEndRightBehindACompleteAnswerStillReturnsIt) {
+  ProtocolHarness h({{"exit\r", {"exit\r\nExit Configuration task\r\n"}}});
+  h.pipe->SetPeer([&](std::string_view) {
+    h.pipe->PeerWrite("exit\r\nExit Configuration task\r\n");
+    h.pipe->PeerDrop();
+  });
+  EXPECT_EQ(h.Run("exit\r"), "");
+  EXPECT_TRUE(h.handler->ReadOnlyMode());
+}
+
+TEST(ProtocolHandlerCommandTest, SessionEndMidAnswerFailsAtOnceAndTheNextCommandWorks) {
+  ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
+  h.pipe->SetPeer([&](std::string_view sent) {
+    if (sent == "\r") return h.pipe->PeerWrite("\r\nLocal> ");
+    h.pipe->PeerWrite("SH NW\r\nWiFi SSID: Pri");
+    h.pipe->PeerDrop();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const auto error = CatchError([&] { h.Run("SH NW\r"); });
+  EXPECT_EQ(error.Number(), 3004);
+  EXPECT_EQ(error.Source(), "Connection>>ProtocolHandler:Command Method");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(200));
+  EXPECT_EQ(h.Run("\r"), "");
+  EXPECT_EQ(h.pipe->SessionsOpened(), 2);
+}
+
 TEST(ProtocolHandlerCommandTest, MessageIdsRunFrom1To99AndWrap) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   for (int i = 1; i <= 100; ++i) h.Run("\r");
