@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "endtoend/SimulatorRoad.h"
+#include "pelmora/simulator/PrintServerState.h"
+#include "support/CpuTime.h"
+#include "support/ExpectError.h"
+
+namespace pelmora {
+namespace {
+
+using testing::RoadKind;
+using testing::SimulatorRoad;
+
+// One setting written through its setter and read back through its getter.
+struct RoundTrip {
+  const char* name;
+  std::function<void(PelmoraT2&)> set;
+  std::function<std::string(PelmoraT2&)> get;
+  std::string expected;
+};
+
+std::string Num(std::int32_t value) {
+  return std::to_string(value);
+}
+
+const std::vector<RoundTrip>& RoundTrips() {
+  static const std::vector<RoundTrip> trips = {
+      {"mode", [](auto& d) { d.SetMode(AdHoc); }, [](auto& d) { return Num(d.GetMode()); }, "2"},
+      {"ap-density", [](auto& d) { d.SetAPDensity(High); },
+       [](auto& d) { return Num(d.GetAPDensity()); }, "3"},
+      {"bssid", [](auto& d) { d.SetBSSID("00:A0:C9:12:34:56"); },
+       [](auto& d) { return d.GetBSSID(); }, "00:A0:C9:12:34:56"},
+      {"ssid", [](auto& d) { d.SetSSID("Office Net"); }, [](auto& d) { return d.GetSSID(); },
+       "Office Net"},
+      {"channel", [](auto& d) { d.SetWiFiChannel(11); },
+       [](auto& d) { return Num(d.GetWiFiChannel()); }, "11"},
+      {"rts", [](auto& d) { d.SetRTSTreshold(1200); },
+       [](auto& d) { return Num(d.GetRTSTreshold()); }, "1200"},
+      {"encryption", [](auto& d) { d.SetEncryption(Wep128); },
+       [](auto& d) { return Num(d.GetEncryption()); }, "128"},
+      {"tkip", [](auto& d) { d.SetEncryption(Tkip); },
+       [](auto& d) { return Num(d.GetEncryption()); }, "2"},
+      {"wep-key", [](auto& d) { d.SetWepKey(3, "0123456789"); },
+       [](auto& d) { return Num(d.GetActiveKey()); }, "3"},
+      {"active-key", [](auto& d) { d.SetActiveKey(2); },
+       [](auto& d) { return Num(d.GetActiveKey()); }, "2"},
+      {"auth-type", [](auto& d) { d.SetAuthenticationType(Peap); },
+       [](auto& d) { return Num(d.GetAuthenticationType()); }, "66"},
+      {"auth-protocol", [](auto& d) { d.SetAuthProtocol(MsChapV2); },
+       [](auto& d) { return Num(d.GetAuthProtocol()); }, "2"},
+      {"common-name", [](auto& d) { d.SetCommonName("printer.example.com"); },
+       [](auto& d) { return d.GetCommonName(); }, "printer.example.com"},
+      {"common-name2", [](auto& d) { d.SetCommonName2("radius.example.com"); },
+       [](auto& d) { return d.GetCommonName2(); }, "radius.example.com"},
+      {"exponent", [](auto& d) { d.SetExponent(3); }, [](auto& d) { return Num(d.GetExponent()); },
+       "3"},
+      {"root-key", [](auto& d) { d.SetRootKey("9F86D081884C7D659A2FEAA0C55AD015"); },
+       [](auto& d) { return d.GetRootKey(); }, "9F86D081884C7D659A2FEAA0C55AD015"},
+      {"user", [](auto& d) { d.SetUser("printer01"); }, [](auto& d) { return d.GetUser(); },
+       "printer01"},
+      {"realm", [](auto& d) { d.SetRealm("example.com"); }, [](auto& d) { return d.GetRealm(); },
+       "example.com"},
+      {"ip-method", [](auto& d) { d.SetIpAssignmentMethod(Static); },
+       [](auto& d) { return Num(d.GetIPAssignmentMethod()); }, "1"},
+      {"ip-address", [](auto& d) { d.SetIpAddress("192.168.0.50"); },
+       [](auto& d) { return d.GetIpAddress(); }, "192.168.0.50"},
+      {"subnet-mask", [](auto& d) { d.SetSubnetAddress("255.255.0.0"); },
+       [](auto& d) { return d.GetSubnetAddress(); }, "255.255.0.0"},
+      {"default-router", [](auto& d) { d.SetDefaultRouterAddress("192.168.0.1"); },
+       [](auto& d) { return d.GetDefaultRouterAddress(); }, "192.168.0.1"},
+  };
+  return trips;
+}
+
+class RoundTripTest : public ::testing::TestWithParam<RoadKind> {};
+
+TEST_P(RoundTripTest, EverySetterIsReadBackByItsGetter) {
+  SimulatorRoad road(GetParam());
+  for (const auto& trip : RoundTrips()) {
+    SCOPED_TRACE(trip.name);
+    trip.set(*road.device);
+    EXPECT_EQ(trip.get(*road.device), trip.expected);
+  }
+}
+
+TEST_P(RoundTripTest, ReportsParseTheSimulatorsScreens) {
+  SimulatorRoad road(GetParam());
+  const PrintServerState reference;
+  const auto version = road.device->GetVersion();
+  EXPECT_EQ(version->ProductName(), reference.VersionScreen().at(0));
+  EXPECT_EQ(version->FirmwareVersion(), reference.Fixed().firmwareVersion);
+
+  const auto ip = road.device->GetIPInfo();
+  EXPECT_EQ(ip->IPAddress(), "10.1.2.3");
+  EXPECT_EQ(ip->SubnetMask(), "255.255.255.0");
+  EXPECT_EQ(ip->DefaultRouter(), "10.1.2.1");
+  EXPECT_EQ(ip->BootMethod(), Dhcp);
+
+  road.device->SetEncryption(Wep64);
+  road.device->SetWepKey(2, "0123456789");
+  const auto wireless = road.device->GetWirelessInfo();
+  EXPECT_EQ(wireless->WepEncryption(), Wep64);
+  EXPECT_FALSE(wireless->WepKey1Set());
+  EXPECT_TRUE(wireless->WepKey2Set());
+  EXPECT_EQ(wireless->APMacAddress(), reference.Fixed().apMacAddress);
+}
+
+TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
+  SimulatorRoad road(GetParam());
+  road.device->SetSSID("Saved");
+  road.device->SaveSettings();
+  road.device->SetSSID("Unsaved");
+  road.device->SetWiFiChannel(1);
+  road.device->ResetPrintServer();
+  EXPECT_EQ(road.device->GetSSID(), "Saved");
+  EXPECT_EQ(road.device->GetWiFiChannel(), 6);
+}
+
+TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPassword) {
+  SimulatorRoad road(GetParam(), "secret");
+  EXPECT_TRUE(road.device->IsReadOnlyMode());
+  EXPECT_EQ(testing::CatchError([&] { road.device->SetSSID("x"); }).Number(), 9998);
+  road.device->Login("wrong");
+  EXPECT_TRUE(road.device->IsReadOnlyMode());
+  road.device->Login("secret");
+  EXPECT_FALSE(road.device->IsReadOnlyMode());
+  road.device->SetSSID("Changed");
+  EXPECT_EQ(road.device->GetSSID(), "Changed");
+}
+
+TEST_P(RoundTripTest, LogoffEndsTheShellSessionAndTheNextCommandStartsANewOne) {
+  SimulatorRoad road(GetParam(), "secret");
+  road.device->Login("secret");
+  ASSERT_FALSE(road.device->IsReadOnlyMode());
+  road.device->Logoff();
+  EXPECT_TRUE(road.device->IsReadOnlyMode());
+  EXPECT_EQ(road.device->GetSSID(), "PrintNet");
+}
+
+TEST_P(RoundTripTest, WaitingForTheDeviceCostsAlmostNoCpu) {
+  SimulatorRoad road(GetParam());
+  const auto cpuBefore = testing::ProcessCpuTime();
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(road.device->GetSSID(), "PrintNet");
+  const auto wall = std::chrono::steady_clock::now() - start;
+  const auto cpu = testing::ProcessCpuTime() - cpuBefore;
+  const double share = std::chrono::duration<double>(cpu) / wall;
+  RecordProperty("cpu_wall_percent", std::to_string(share * 100));
+  EXPECT_LT(share, 0.05) << "CPU " << share * 100 << "% of wall time over 100 commands";
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, RoundTripTest,
+                         ::testing::Values(RoadKind::Embedded, RoadKind::Serial),
+                         [](const auto& info) { return testing::RoadName(info.param); });
+
+}  // namespace
+}  // namespace pelmora

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "endtoend/PtyPrintServer.h"
+#include "pelmora/frame/Global.h"
+#include "pelmora/simulator/EmbeddedPrintServer.h"
+#include "pelmora/transport/SerialConnection.h"
+
+namespace pelmora::testing {
+
+enum class RoadKind { Embedded, Serial };
+
+inline std::string RoadName(RoadKind kind) {
+  return kind == RoadKind::Embedded ? "Embedded" : "Serial";
+}
+
+// A device object talking to a fresh simulated print server over one kind of connection.
+class SimulatorRoad {
+ public:
+  explicit SimulatorRoad(RoadKind kind, std::optional<std::string> shellPassword = {}) {
+    auto state = std::make_shared<PrintServerState>();
+    state->SetShellPassword(std::move(shellPassword));
+    std::shared_ptr<Connection> connection;
+    if (kind == RoadKind::Embedded) {
+      embedded_ = std::make_unique<EmbeddedPrintServer>(state);
+      connection = embedded_->Connection();
+    } else {
+      pty_ = std::make_unique<PtyPrintServer>(state);
+      connection = std::make_shared<SerialConnection>(pty_->Path());
+    }
+    device = Global::CreatePelmoraT2Obj(connection);
+    device->ProtocolHandler()->SetDefaultTimeout(2000);
+  }
+  ~SimulatorRoad() { Global::TeardownPrinterObj(device); }
+
+  std::shared_ptr<PelmoraT2> device;
+
+ private:
+  std::unique_ptr<EmbeddedPrintServer> embedded_;
+  std::unique_ptr<PtyPrintServer> pty_;
+};
+
+}  // namespace pelmora::testing
