@@ -1,0 +1,146 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "UsageError.h"
+
+namespace pelmora::cli {
+
+namespace {
+
+constexpr int kSimPort = 2323;
+
+constexpr const char* kDescription =
+    "Read and change the settings of a wireless print server through its configuration shell.\n"
+    "Without a target, the commands go to the embedded simulated print server.";
+
+struct Parser {
+  CLI::App app{kDescription, "pelmora"};
+  Invocation invocation;
+  std::string host;
+  std::string serial;
+  int baud = Target::kBaudRate;
+  bool sim = false;
+  std::int32_t timeout = 0;
+  std::string password;
+  std::string logPath;
+  std::string simPassword;
+
+  Parser() {
+    app.fallthrough();
+    app.require_subcommand(1);
+    AddTargets();
+    AddOptions();
+    AddCommands();
+  }
+
+  void AddTargets() {
+    auto* hostOption =
+        app.add_option("--host", host, "print server over telnet, HOST[:PORT] (port 23)")
+            ->type_name("HOST[:PORT]");
+    auto* serialOption =
+        app.add_option("--serial", serial, "print server on a serial line")->type_name("DEVICE");
+    auto* baudOption = app.add_option("--baud", baud, "baud rate of the serial line (9600)")
+                           ->check(CLI::PositiveNumber)
+                           ->needs(serialOption);
+    auto* simFlag = app.add_flag("--sim", sim, "the embedded simulated print server (default)");
+    hostOption->excludes(serialOption)->excludes(simFlag);
+    serialOption->excludes(simFlag);
+    baudOption->type_name("N");
+  }
+
+  void AddOptions() {
+    app.add_option("--password", password, "log in before the command when the shell is read-only")
+        ->type_name("PW");
+    app.add_option("--timeout", timeout, "time limit per shell command (10000)")
+        ->check(CLI::PositiveNumber)
+        ->type_name("MS");
+    app.add_flag("--json", invocation.json, "machine-readable output on stdout");
+    app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")
+        ->type_name("FILE");
+    app.add_flag("--no-progress", invocation.noProgress, "no progress display");
+  }
+
+  CLI::App* Command(const std::string& name, const std::string& description) {
+    auto* command = app.add_subcommand(name, description);
+    command->callback([this, name] { invocation.command = name; });
+    return command;
+  }
+
+  void AddCommands() {
+    auto& args = invocation.arguments;
+    Command("get", "read a setting, or all of them")
+        ->add_option("NAME", args, "setting name, or all")
+        ->required()
+        ->expected(1);
+    Command("set", "change a setting")
+        ->add_option("NAME VALUE", args, "setting name and value(s); wep-key takes KEYNUMBER VALUE")
+        ->required()
+        ->expected(2, 3);
+    Command("show", "show a status report")
+        ->add_option("REPORT", args, "version, ip or wireless")
+        ->required()
+        ->expected(1)
+        ->check(CLI::IsMember({"version", "ip", "wireless"}));
+    Command("cmd", "run one shell command line and print its answer")
+        ->add_option("LINE", args, "the command line (words are joined by blanks)")
+        ->required()
+        ->expected(1, -1);
+    Command("save", "make the settings permanent");
+    Command("reset", "restart the print server");
+    Command("login", "leave the shell's read-only state")
+        ->add_option("PASSWORD", args, "the shell password")
+        ->required()
+        ->expected(1);
+    Command("logoff", "leave the shell");
+    Command("readonly", "tell whether the shell is read-only");
+    Command("settings", "list the settings: names, types, words, get and set");
+    Command("shell", "interactive session with the print server's shell");
+    auto* simCommand = Command("sim", "serve the simulated print server over telnet");
+    simCommand->add_option("--listen", invocation.listen, "address to listen on (127.0.0.1:2323)")
+        ->type_name("HOST:PORT");
+    simCommand->add_option("--password", simPassword, "shell password of the simulated server")
+        ->type_name("PW");
+  }
+
+  void Finish() {
+    if (!host.empty()) invocation.target = Target::Host(host);
+    if (!serial.empty()) {
+      invocation.target.kind = Target::Kind::Serial;
+      invocation.target.device = serial;
+      invocation.target.baud = baud;
+    }
+    if (app.count("--password") > 0) invocation.password = password;
+    if (app.count("--timeout") > 0) invocation.timeoutMs = timeout;
+    if (app.count("--log") > 0) invocation.logPath = logPath;
+    if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
+      invocation.simPassword = simPassword;
+    }
+    if (invocation.command == "sim") {
+      invocation.target = Target::Host(invocation.listen, kSimPort, true);
+    }
+  }
+};
+
+}  // namespace
+
+std::optional<Invocation> CommandLine::Parse(int argc, const char* const* argv) {
+  Parser parser;
+  try {
+    parser.app.parse(argc, argv);
+    parser.Finish();
+    return parser.invocation;
+  } catch (const CLI::Success& help) {
+    exitStatus_ = parser.app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "pelmora: " << error.what() << "\nRun 'pelmora --help' for more information.\n";
+    exitStatus_ = kUsageError;
+  } catch (const UsageError& error) {
+    std::cerr << "pelmora: " << error.what() << "\n";
+    exitStatus_ = kUsageError;
+  }
+  return std::nullopt;
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Target.h"
+
+namespace pelmora::cli {
+
+// What the command line asks for.
+struct Invocation {
+  Target target;
+  std::optional<std::string> password;
+  std::optional<std::int32_t> timeoutMs;
+  bool json = false;
+  std::optional<std::string> logPath;
+  bool noProgress = false;
+
+  // get, set, show, cmd, save, reset, login, logoff, readonly, settings, shell or sim.
+  std::string command;
+  std::vector<std::string> arguments;
+
+  // sim only; the address it is parsed into replaces the target.
+  std::string listen = "127.0.0.1:2323";
+  std::optional<std::string> simPassword;
+};
+
+// Parses the tool's command line:
+//   pelmora [TARGET] [OPTIONS] COMMAND [ARGS]
+// Help is printed to stdout; a usage error goes to stderr and means exit status 2.
+class CommandLine {
+ public:
+  static constexpr int kUsageError = 2;
+
+  // The invocation, or nothing when the tool ends at once with ExitStatus().
+  std::optional<Invocation> Parse(int argc, const char* const* argv);
+  int ExitStatus() const noexcept { return exitStatus_; }
+
+ private:
+  int exitStatus_ = 0;
+};
+
+}  // namespace pelmora::cli

@@ -1,0 +1,196 @@
+#include "CommandRunner.h"
+
+#include <unistd.h>
+
+#include <csignal>
+#include <iostream>
+#include <stdexcept>
+#include <utility>
+
+#include "InteractiveShell.h"
+#include "Interrupt.h"
+#include "SettingsTable.h"
+#include "UsageError.h"
+#include "pelmora/platform/ErrorNumbers.h"
+
+namespace pelmora::cli {
+
+namespace {
+
+// Errors after which reading further settings is pointless: the session is gone, the device
+// does not answer, or the user cancelled.
+bool EndsTheSession(const AutomationError& error) {
+  switch (error.Number()) {
+    case errors::kCommandCancelled:
+    case errors::kNoConnection:
+    case errors::kNoResponse:
+    case errors::kReplyTimeout:
+    case errors::kConnectionBusy:
+    case errors::kCommandInProgress:
+      return true;
+    default:
+      return error.Number() >= errors::kConnectFailed && error.Number() <= errors::kInvalidEndpoint;
+  }
+}
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string line;
+  for (const auto& word : words) line += (line.empty() ? "" : " ") + word;
+  return line;
+}
+
+}  // namespace
+
+CommandRunner::CommandRunner(Invocation invocation)
+    : invocation_(std::move(invocation)), writer_(invocation_.json, std::cout, std::cerr) {}
+
+int CommandRunner::Run() {
+  Action action;
+  try {
+    action = Prepare();
+  } catch (const UsageError& error) {
+    std::cerr << "pelmora: " << error.what() << '\n';
+    return kUsageError;
+  }
+  if (!action) {
+    writer_.Settings(SettingsTable::All());
+    return kSuccess;
+  }
+  return Execute(action);
+}
+
+CommandRunner::Action CommandRunner::Prepare() {
+  const std::string& command = invocation_.command;
+  if (command == "get") return PrepareGet();
+  if (command == "set") return PrepareSet();
+  if (command == "show") return PrepareShow();
+  if (command == "settings") return nullptr;
+  auto ok = [this](void (PelmoraT2::*dialogue)()) -> Action {
+    return [this, dialogue](DeviceSession& session) {
+      (session.Device().*dialogue)();
+      writer_.Ok();
+      return kSuccess;
+    };
+  };
+  if (command == "save") return ok(&PelmoraT2::SaveSettings);
+  if (command == "reset") return ok(&PelmoraT2::ResetPrintServer);
+  if (command == "logoff") return ok(&PelmoraT2::Logoff);
+  if (command == "login") {
+    return [this, password = invocation_.arguments.at(0)](DeviceSession& session) {
+      session.Login(password);
+      writer_.Ok();
+      return kSuccess;
+    };
+  }
+  if (command == "readonly") {
+    return [this](DeviceSession& session) {
+      writer_.ReadOnly(session.Device().IsReadOnlyMode());
+      return kSuccess;
+    };
+  }
+  if (command == "cmd") {
+    return [this, line = Joined(invocation_.arguments)](DeviceSession& session) {
+      writer_.Reply(session.Device().Command(line + "\r", session.Progress()));
+      return kSuccess;
+    };
+  }
+  if (command == "shell") {
+    return [this](DeviceSession& session) {
+      return InteractiveShell(session, invocation_.target.Describe()).Run();
+    };
+  }
+  throw UsageError("unknown command '" + command + "'");
+}
+
+CommandRunner::Action CommandRunner::PrepareGet() {
+  const std::string& name = invocation_.arguments.at(0);
+  if (name == "all") return [this](DeviceSession& session) { return GetAll(session); };
+  const Setting& setting = SettingsTable::Find(name);
+  if (!setting.CanGet()) throw UsageError(std::string(setting.name) + " can only be set");
+  return [this, &setting](DeviceSession& session) {
+    writer_.Value(setting, setting.Get(session.Device()));
+    return kSuccess;
+  };
+}
+
+CommandRunner::Action CommandRunner::PrepareSet() {
+  const Setting& setting = SettingsTable::Find(invocation_.arguments.at(0));
+  if (!setting.CanSet()) throw UsageError(std::string(setting.name) + " can only be read");
+  const std::vector<std::string> values(invocation_.arguments.begin() + 1,
+                                        invocation_.arguments.end());
+  Setting::Action apply = setting.Bind(values);
+  return [this, &setting, values, apply](DeviceSession& session) {
+    if (setting.secret) session.HideFromTranscript(values.back());
+    apply(session.Device());
+    writer_.Ok();
+    return kSuccess;
+  };
+}
+
+CommandRunner::Action CommandRunner::PrepareShow() {
+  const std::string& report = invocation_.arguments.at(0);
+  if (report == "version") {
+    return [this](DeviceSession& session) {
+      writer_.Version(*session.Device().GetVersion());
+      return kSuccess;
+    };
+  }
+  if (report == "ip") {
+    return [this](DeviceSession& session) {
+      writer_.IP(*session.Device().GetIPInfo());
+      return kSuccess;
+    };
+  }
+  return [this](DeviceSession& session) {
+    writer_.Wireless(*session.Device().GetWirelessInfo());
+    return kSuccess;
+  };
+}
+
+int CommandRunner::GetAll(DeviceSession& session) {
+  std::vector<OutputWriter::Reading> readings;
+  int status = kSuccess;
+  for (const auto& setting : SettingsTable::All()) {
+    if (!setting.CanGet()) continue;
+    try {
+      readings.push_back({&setting, setting.Get(session.Device()), std::nullopt});
+    } catch (const AutomationError& error) {
+      if (EndsTheSession(error)) throw;
+      readings.push_back({&setting, std::nullopt, error});
+      status = kAutomationError;
+    }
+  }
+  writer_.AllValues(readings);
+  return status;
+}
+
+int CommandRunner::Execute(const Action& action) {
+  Interrupt::Install({SIGINT});
+  try {
+    const auto session = OpenSession();
+    if (invocation_.password) session->Login(*invocation_.password);
+    return action(*session);
+  } catch (const AutomationError& error) {
+    writer_.Error(error);
+    return kAutomationError;
+  } catch (const UsageError& error) {
+    std::cerr << "pelmora: " << error.what() << '\n';
+    return kUsageError;
+  }
+}
+
+std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
+  DeviceSession::Options options;
+  options.timeoutMs = invocation_.timeoutMs;
+  options.drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
+  if (invocation_.logPath) {
+    try {
+      options.transcript = std::make_shared<Transcript>(*invocation_.logPath);
+    } catch (const std::runtime_error& error) {
+      throw UsageError(error.what());
+    }
+  }
+  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target), options);
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <initializer_list>
+
+namespace pelmora::cli {
+
+// The user's request to stop (Ctrl-C, or SIGTERM where asked for). The signal handler only sets
+// a flag; the waiting code reads it on its next pass, so nothing unsafe runs inside the handler.
+// A second signal while the first is still unhandled ends the process the default way.
+class Interrupt {
+ public:
+  static void Install(std::initializer_list<int> signals);
+  static bool Requested() noexcept;
+  static void Clear() noexcept;
+};
+
+}  // namespace pelmora::cli

@@ -1,0 +1,198 @@
+#include "OutputWriter.h"
+
+#include <nlohmann/json.hpp>
+
+namespace pelmora::cli {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// The device's text is one byte per character; JSON wants UTF-8, so each byte becomes the
+// character of the same code.
+std::string Utf8(const std::string& text) {
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (const unsigned char c : text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else {
+      utf8 += static_cast<char>(0xC0 | (c >> 6));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+Json ValueJson(const SettingValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value.value)) return Utf8(*text);
+  return std::get<std::int32_t>(value.value);
+}
+
+Json ErrorJson(const AutomationError& error) {
+  return Json{{"number", error.Number()},
+              {"source", Utf8(error.Source())},
+              {"description", Utf8(error.Description())}};
+}
+
+Json ReadingJson(const Setting& setting, const std::optional<SettingValue>& value,
+                 const std::optional<AutomationError>& error) {
+  Json reading{{"name", std::string(setting.name)}};
+  if (error) {
+    reading["error"] = ErrorJson(*error);
+    return reading;
+  }
+  reading["value"] = ValueJson(*value);
+  if (value->word) reading["text"] = *value->word;
+  return reading;
+}
+
+}  // namespace
+
+OutputWriter::OutputWriter(bool json, std::ostream& out, std::ostream& err)
+    : json_(json), out_(out), err_(err) {}
+
+void OutputWriter::Value(const Setting& setting, const SettingValue& value) {
+  if (json_) {
+    out_ << ReadingJson(setting, value, std::nullopt).dump(2) << '\n';
+  } else {
+    out_ << value.Text() << '\n';
+  }
+}
+
+void OutputWriter::AllValues(const std::vector<Reading>& readings) {
+  if (json_) {
+    Json list = Json::array();
+    for (const auto& r : readings) list.push_back(ReadingJson(*r.setting, r.value, r.error));
+    out_ << list.dump(2) << '\n';
+    return;
+  }
+  for (const auto& r : readings) {
+    if (r.error) {
+      err_ << r.setting->name << ": " << ErrorLine(*r.error) << '\n';
+    } else {
+      out_ << r.setting->name << ": " << r.value->Text() << '\n';
+    }
+  }
+}
+
+void OutputWriter::Ok() {
+  if (json_) {
+    out_ << Json{{"ok", true}}.dump(2) << '\n';
+  } else {
+    out_ << "ok\n";
+  }
+}
+
+void OutputWriter::Reply(const std::string& reply) {
+  if (json_) {
+    out_ << Json{{"reply", Utf8(reply)}}.dump(2) << '\n';
+  } else {
+    out_ << PlainLineFeeds(reply) << '\n';
+  }
+}
+
+void OutputWriter::ReadOnly(bool readOnly) {
+  if (json_) {
+    out_ << Json{{"readOnly", readOnly}}.dump(2) << '\n';
+  } else {
+    out_ << (readOnly ? "true" : "false") << '\n';
+  }
+}
+
+void OutputWriter::Version(const VersionInfo& info) {
+  if (!json_) return Report(info.ToString());
+  out_ << Json{{"ProductName", Utf8(info.ProductName())},
+               {"FirmwareVersion", Utf8(info.FirmwareVersion())},
+               {"BootVersion", Utf8(info.BootVersion())}}
+              .dump(2)
+       << '\n';
+}
+
+void OutputWriter::IP(const IPInfo& info) {
+  if (!json_) return Report(info.ToString());
+  out_ << Json{{"IPAddress", Utf8(info.IPAddress())},
+               {"SubnetMask", Utf8(info.SubnetMask())},
+               {"DefaultRouter", Utf8(info.DefaultRouter())},
+               {"BootMethod", static_cast<std::int32_t>(info.BootMethod())},
+               {"ActualIPAssignment", static_cast<std::int32_t>(info.ActualIPAssignment())}}
+              .dump(2)
+       << '\n';
+}
+
+void OutputWriter::Wireless(const WirelessInfo& info) {
+  if (!json_) return Report(info.ToString());
+  out_ << Json{{"RegulatoryDomain", Utf8(info.RegulatoryDomain())},
+               {"WiFiFWVersion", Utf8(info.WiFiFWVersion())},
+               {"APMacAddress", Utf8(info.APMacAddress())},
+               {"WepEncryption", static_cast<std::int32_t>(info.WepEncryption())},
+               {"WepKey1Set", info.WepKey1Set()},
+               {"WepKey2Set", info.WepKey2Set()},
+               {"WepKey3Set", info.WepKey3Set()},
+               {"WepKey4Set", info.WepKey4Set()},
+               {"EAPState", static_cast<std::int32_t>(info.EAPState())}}
+              .dump(2)
+       << '\n';
+}
+
+void OutputWriter::Settings(const std::vector<Setting>& settings) {
+  if (json_) {
+    Json list = Json::array();
+    for (const auto& setting : settings) {
+      Json words = Json::array();
+      for (const auto& word : setting.words) words.push_back(std::string(word.word));
+      list.push_back(Json{{"name", std::string(setting.name)},
+                          {"get", setting.CanGet()},
+                          {"set", setting.CanSet()},
+                          {"type", std::string(setting.TypeName())},
+                          {"words", words}});
+    }
+    out_ << list.dump(2) << '\n';
+    return;
+  }
+  for (const auto& setting : settings) {
+    std::string line(setting.name);
+    line.resize(20, ' ');
+    line += setting.CanGet() ? (setting.CanSet() ? "get set " : "get     ") : "    set ";
+    std::string type(setting.TypeName());
+    type.resize(9, ' ');
+    line += type;
+    if (setting.CanSet() && setting.ValueNames() != "VALUE") line += setting.ValueNames();
+    for (std::size_t i = 0; i < setting.words.size(); ++i) {
+      line += (i == 0 ? "" : ", ") + std::string(setting.words[i].word);
+    }
+    out_ << line << '\n';
+  }
+}
+
+void OutputWriter::Error(const AutomationError& error) {
+  if (json_) {
+    out_ << Json{{"error", ErrorJson(error)}}.dump(2) << '\n';
+  } else {
+    err_ << ErrorLine(error) << '\n';
+  }
+}
+
+std::string OutputWriter::ErrorLine(const AutomationError& error) {
+  return "error " + std::to_string(error.Number()) + " (" + error.Source() +
+         "): " + error.Description();
+}
+
+std::string OutputWriter::PlainLineFeeds(const std::string& text) {
+  std::string plain;
+  plain.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      plain += text[i];
+    } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+      plain += '\n';
+    }
+  }
+  return plain;
+}
+
+void OutputWriter::Report(const std::string& text) {
+  out_ << PlainLineFeeds(text);
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SettingsTable.h"
+#include "pelmora/platform/AutomationError.h"
+#include "pelmora/reports/IPInfo.h"
+#include "pelmora/reports/VersionInfo.h"
+#include "pelmora/reports/WirelessInfo.h"
+
+namespace pelmora::cli {
+
+// Everything the tool prints as the result of a command, in text or as one JSON document.
+//
+// Text: a value alone on its line (an enumerated value as its word), reports with plain line
+// feeds, "name: value" lines for get all, and errors on stderr as
+// "error NUMBER (SOURCE): DESCRIPTION". JSON goes to stdout, errors included.
+class OutputWriter {
+ public:
+  // The outcome of reading one setting: its value or the error its getter ended in.
+  struct Reading {
+    const Setting* setting;
+    std::optional<SettingValue> value;
+    std::optional<AutomationError> error;
+  };
+
+  OutputWriter(bool json, std::ostream& out, std::ostream& err);
+
+  void Value(const Setting& setting, const SettingValue& value);
+  void AllValues(const std::vector<Reading>& readings);
+  void Ok();
+  void Reply(const std::string& reply);
+  void ReadOnly(bool readOnly);
+  void Version(const VersionInfo& info);
+  void IP(const IPInfo& info);
+  void Wireless(const WirelessInfo& info);
+  void Settings(const std::vector<Setting>& settings);
+  void Error(const AutomationError& error);
+
+  // "error NUMBER (SOURCE): DESCRIPTION"
+  static std::string ErrorLine(const AutomationError& error);
+  // The device's CR LF (or lone CR) line ends as plain line feeds.
+  static std::string PlainLineFeeds(const std::string& text);
+
+ private:
+  void Report(const std::string& text);
+
+  bool json_;
+  std::ostream& out_;
+  std::ostream& err_;
+};
+
+}  // namespace pelmora::cli

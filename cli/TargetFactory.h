@@ -1,0 +1,25 @@
+#pragma once
+
+#include <memory>
+
+#include "Target.h"
+#include "pelmora/components/Connection.h"
+#include "pelmora/simulator/EmbeddedPrintServer.h"
+
+namespace pelmora::cli {
+
+// Makes the connection to a target. It owns the embedded simulated print server, which lives in
+// this process and therefore only as long as this object: a setting changed in one run of the
+// tool is not seen by the next.
+class TargetFactory {
+ public:
+  std::shared_ptr<Connection> Open(const Target& target);
+
+  // The embedded server, once a Sim target was opened; otherwise nothing.
+  EmbeddedPrintServer* Embedded() noexcept { return embedded_.get(); }
+
+ private:
+  std::unique_ptr<EmbeddedPrintServer> embedded_;
+};
+
+}  // namespace pelmora::cli

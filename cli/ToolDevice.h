@@ -1,0 +1,24 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "pelmora/components/Progress.h"
+#include "pelmora/device/PelmoraT2.h"
+
+namespace pelmora::cli {
+
+// The device object as the tool uses it: every command line that a setting or a report sends
+// carries the tool's progress object, so that those commands are drawn and can be cancelled.
+class ToolDevice : public PelmoraT2 {
+ public:
+  void SetProgress(std::shared_ptr<pelmora::Progress> progress) { progress_ = std::move(progress); }
+  const std::shared_ptr<pelmora::Progress>& Progress() const noexcept { return progress_; }
+
+  std::string RunCommand(const std::string& line) override { return Command(line, progress_); }
+
+ private:
+  std::shared_ptr<pelmora::Progress> progress_;
+};
+
+}  // namespace pelmora::cli

@@ -1,0 +1,16 @@
+// pelmora: read and change the settings of a wireless print server through its configuration
+// shell. Exit status: 0 success, 1 an automation error, 2 a usage error.
+#include <utility>
+
+#include "CommandLine.h"
+#include "CommandRunner.h"
+#include "SimServer.h"
+
+int main(int argc, char** argv) {
+  using namespace pelmora::cli;
+  CommandLine commandLine;
+  auto invocation = commandLine.Parse(argc, argv);
+  if (!invocation) return commandLine.ExitStatus();
+  if (invocation->command == "sim") return SimServer(*invocation).Run();
+  return CommandRunner(std::move(*invocation)).Run();
+}
