@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "pelmora/simulator/DeliveryPlan.h"
+#include "pelmora/simulator/PrintServerState.h"
+#include "pelmora/simulator/ShellFaults.h"
+
+namespace pelmora {
+
+// The simulated print server's telnet server. It runs its own event loop (its own io_context,
+// not the apartment of any library thread), either on a thread of its own (Start) or on the
+// calling thread (Serve), so that a library in the same process never shares a loop with it.
+//
+// Every TCP connection is one shell session with its own running state (a new session of the
+// device); the saved configuration is the device's, shared by all sessions. At connect the
+// server offers to echo and to suppress go-ahead, accepts the client's DO for those two and
+// refuses every other option. When the shell ends a session ("exit", INI, the dropped-session
+// fault) the connection ends after the output before it has been written; while a restart
+// (INI with a restart delay) lasts, new connections are closed at once.
+//
+// The server prints nothing to any console.
+class TelnetShellServer {
+ public:
+  struct Options {
+    std::string host = "127.0.0.1";
+    // 0: a free port chosen by the system (see Port).
+    std::uint16_t port = 0;
+    // The shell password; none: every session is privileged.
+    std::optional<std::string> password;
+    DeliveryPlan delivery;
+    // Applied to every session.
+    ShellFaults faults;
+    // The device every session is a session of (its saved configuration, fixed values, status,
+    // restart delay); none: a device with the default configuration. The server keeps a copy
+    // that shares the saved configuration; its own shell password is replaced by `password`.
+    std::shared_ptr<PrintServerState> device;
+  };
+
+  TelnetShellServer();  // the default options
+  explicit TelnetShellServer(Options options);
+  ~TelnetShellServer();  // Stop()
+  TelnetShellServer(const TelnetShellServer&) = delete;
+  TelnetShellServer& operator=(const TelnetShellServer&) = delete;
+
+  // Binds and listens, then serves on a background thread. Throws std::runtime_error naming the
+  // address and the system's reason when it cannot listen.
+  void Start();
+  // Binds and listens (unless Start did), then serves on the calling thread until a stop is
+  // requested (RequestStop, Stop from another thread).
+  void Serve();
+
+  // Ends every session, stops serving and joins the background thread; idempotent. A stopped
+  // server stays stopped.
+  void Stop();
+  // Asks the loop to stop and returns at once. Async-signal-safe: a SIGINT handler may call it.
+  void RequestStop() noexcept;
+
+  // The bound port, once listening (0 before).
+  std::uint16_t Port() const noexcept;
+  // Connections being served now; safe to read from any thread.
+  std::size_t SessionCount() const noexcept;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace pelmora
