@@ -152,7 +152,7 @@ TEST_P(RoundTripTest, WaitingForTheDeviceCostsAlmostNoCpu) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Roads, RoundTripTest,
-                         ::testing::Values(RoadKind::Embedded, RoadKind::Serial),
+                         ::testing::Values(RoadKind::Embedded, RoadKind::Telnet, RoadKind::Serial),
                          [](const auto& info) { return testing::RoadName(info.param); });
 
 }  // namespace
