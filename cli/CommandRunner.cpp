@@ -176,6 +176,10 @@ int CommandRunner::Execute(const Action& action) {
   } catch (const UsageError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
     return kUsageError;
+  } catch (const std::exception& error) {
+    // Not the library's own error, yet it ended the command: shown in the same forms.
+    writer_.Error(AutomationError(errors::kInternalError, "pelmora", error.what()));
+    return kAutomationError;
   }
 }
 

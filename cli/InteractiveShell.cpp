@@ -68,9 +68,20 @@ int InteractiveShell::Run() {
 int InteractiveShell::RunTerminal() {
   std::cout << "Connected to " << targetName_ << ". Type shell commands; \"exit\" or Ctrl-D ends."
             << std::endl;
-  gActiveShell = this;
-  rl_catch_signals = 0;
-  rl_callback_handler_install(Prompt().c_str(), LineHandler);
+  // Gives the terminal back in its own mode however the session ends.
+  struct Installed {
+    explicit Installed(InteractiveShell* shell) {
+      gActiveShell = shell;
+      rl_catch_signals = 0;
+      rl_callback_handler_install(shell->Prompt().c_str(), LineHandler);
+    }
+    ~Installed() {
+      rl_callback_handler_remove();
+      gActiveShell = nullptr;
+    }
+    Installed(const Installed&) = delete;
+    Installed& operator=(const Installed&) = delete;
+  } installed(this);
   while (!done_) {
     pollfd input{STDIN_FILENO, POLLIN, 0};
     const int ready = poll(&input, 1, kKeystrokeWaitMs);
@@ -80,8 +91,6 @@ int InteractiveShell::RunTerminal() {
     Apartment::Current().PumpReady();
     ShowTrapped();
   }
-  rl_callback_handler_remove();
-  gActiveShell = nullptr;
   return 0;
 }
 
