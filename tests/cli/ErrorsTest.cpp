@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "FakePrintServer.h"
@@ -46,10 +47,14 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
       {"--timeout", "0", "get", "ssid"},
       {"--host", "127.0.0.1:99999", "get", "ssid"},
       {"--serial", "/dev/null", "--sim", "get", "ssid"},
+      {"--log", "/nonexistent-dir/transcript", "get", "ssid"},
   };
   for (auto arguments : usageErrors) {
-    arguments.insert(arguments.begin(), {"--host", device.Address()});
-    if (arguments[2] == "--host") arguments.erase(arguments.begin(), arguments.begin() + 2);
+    // Aimed at the device, so that anything sent would show; cases that name a target keep it.
+    const bool namesTarget = std::find_if(arguments.begin(), arguments.end(), [](auto& a) {
+                               return a == "--host" || a == "--serial";
+                             }) != arguments.end();
+    if (!namesTarget) arguments.insert(arguments.begin(), {"--host", device.Address()});
     const ToolResult result = ToolProcess::Run(arguments);
     const std::string shown = ::testing::PrintToString(arguments);
     EXPECT_EQ(result.status, 2) << shown << result.err;
