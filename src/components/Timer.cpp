@@ -25,12 +25,16 @@ struct Timer::State : std::enable_shared_from_this<Timer::State> {
     });
   }
 
+  // The next tick counts as pending while the handlers run (arming again keeps it), but it is
+  // handed to the event loop only if they leave it standing: most handlers disarm the timer,
+  // and scheduling a wait only to cancel it costs system calls on every tick.
   void Fire(const std::error_code& ec, std::uint64_t gen) {
     if (ec || gen != generation || !enabled) return;
-    pending = false;
     const auto keepAlive = shared_from_this();
-    if (interval > 0) Schedule(timer.expiry() + std::chrono::milliseconds(interval));
+    const auto next = timer.expiry() + std::chrono::milliseconds(interval);
+    pending = interval > 0;
     if (owner != nullptr) owner->OnTimer.Raise();
+    if (gen == generation && enabled && pending) Schedule(next);
   }
 
   void Disarm() {

@@ -74,6 +74,9 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   static constexpr std::int32_t kMaxReplyBytes = 1024 * 1024;
 
  private:
+  // Drives the receive side without a command's send and 10 ms wait, to measure the framing.
+  friend class ProtocolHandlerProbe;
+
   enum class Outcome { None, NoResponse, TimedOut, Cancelled };
   enum class Stage { SetUp, Send, Wait, Finish };
   struct Run;

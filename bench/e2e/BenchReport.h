@@ -1,0 +1,40 @@
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+#include "LatencyStudy.h"
+#include "ScaleStudy.h"
+#include "SearchTiming.h"
+#include "SliceStudy.h"
+
+namespace pelmora::bench {
+
+// The figures of one run, each beside the floor measured in the same run, as a table for
+// people and as one JSON object for tools.
+class BenchReport {
+ public:
+  // The receive timer frames an answer this long after its first chunk.
+  static constexpr double kReceiveTimerMs = 10.0;
+
+  LatencyStudy::Result latency;
+  std::vector<SearchTiming::Outcome> searches;
+  std::vector<SliceStudy::Outcome> slices;
+  std::vector<ScaleStudy::Outcome> scale;
+
+  // One command's floor: the receive timer plus a raw round trip; a getter's is twice that.
+  double CommandFloorMs() const;
+  double CommandFloorP99Ms() const;
+  double CpuWallRatio() const;
+  double FindStrVsMemmem() const;  // the worst of the sizes measured
+  double IdealPerSecond(int sessions) const;
+
+  void PrintText(std::ostream& out) const;
+  void PrintJson(std::ostream& out) const;
+
+ private:
+  static double RssPerSessionKiB(const ScaleStudy::Outcome& run);
+  static double CommandsPerSecond(const ScaleStudy::Outcome& run);
+};
+
+}  // namespace pelmora::bench

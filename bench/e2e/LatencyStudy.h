@@ -1,0 +1,24 @@
+#pragma once
+
+#include "LatencySamples.h"
+
+namespace pelmora::bench {
+
+// One device object on this thread against the simulator over TCP, measured call by call, with
+// a raw round trip to the same server taken between the calls, so that the floor and the
+// library see the same conditions.
+class LatencyStudy {
+ public:
+  struct Result {
+    LatencySamples rawRoundTrip;
+    LatencySamples command;  // a bare carriage return
+    LatencySamples getter;   // GetSSID: a wake-up carriage return, then the question
+    // Process CPU time and wall time spent inside the library's calls.
+    double cpuSeconds = 0;
+    double wallSeconds = 0;
+  };
+
+  static Result Run(int port, int calls);
+};
+
+}  // namespace pelmora::bench

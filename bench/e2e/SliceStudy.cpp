@@ -1,0 +1,94 @@
+#include "SliceStudy.h"
+
+#include <atomic>
+#include <latch>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "LatencySamples.h"
+#include "ProcessMeter.h"
+#include "pelmora/platform/Apartment.h"
+#include "pelmora/platform/ErrorNumbers.h"
+#include "pelmora/protocol/ProtocolHandler.h"
+#include "pelmora/transport/PipeConnection.h"
+
+namespace pelmora::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A command that waits on a device that never answers, as the device object would run it.
+class SilentDevice : public IProtocolHndCallback {
+ public:
+  SilentDevice() { handler->SetCallback(this); }
+  ~SilentDevice() override { handler->SetCallback(nullptr); }
+  SilentDevice(const SilentDevice&) = delete;
+  SilentDevice& operator=(const SilentDevice&) = delete;
+
+  void ProcessEvents() override { pipe->Poll(); }
+
+  // How long the command ran past its limit, in milliseconds.
+  double Overrun(std::chrono::milliseconds limit) {
+    const auto start = Clock::now();
+    try {
+      handler->Command("\r", pipe, nullptr, static_cast<std::int32_t>(limit.count()));
+    } catch (const AutomationError& error) {
+      if (error.Number() != errors::kReplyTimeout) throw;
+      return std::chrono::duration<double, std::milli>(Clock::now() - start - limit).count();
+    }
+    throw std::runtime_error("a silent device answered");
+  }
+
+  std::shared_ptr<PipeConnection> pipe = std::make_shared<PipeConnection>();
+  std::shared_ptr<ProtocolHandler> handler = std::make_shared<ProtocolHandler>();
+};
+
+}  // namespace
+
+SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, int sessions,
+                                               std::chrono::milliseconds limit) {
+  const auto previous = Apartment::Slice();
+  Apartment::SetSlice(slice);
+  std::latch ready(sessions + 1);
+  std::latch go(1);
+  std::mutex guard;
+  LatencySamples overruns;
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < sessions; ++i) {
+    threads.emplace_back([&] {
+      SilentDevice device;
+      ready.count_down();
+      go.wait();
+      try {
+        const double overrun = device.Overrun(limit);
+        const std::lock_guard lock(guard);
+        overruns.Add(overrun);
+      } catch (const std::exception&) {
+        ++failures;
+      }
+    });
+  }
+  ready.arrive_and_wait();
+  const double cpuBefore = ProcessMeter::CpuSeconds();
+  const auto start = Clock::now();
+  go.count_down();
+  for (auto& thread : threads) thread.join();
+  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
+  const double cpu = ProcessMeter::CpuSeconds() - cpuBefore;
+  Apartment::SetSlice(previous);
+  if (failures > 0) throw std::runtime_error("a waiting command ended otherwise than by its limit");
+
+  Outcome outcome;
+  outcome.sliceMs = std::chrono::duration<double, std::milli>(slice).count();
+  outcome.sessions = sessions;
+  outcome.waitCpuShare = cpu / wall;
+  outcome.lateMedianMs = overruns.Median();
+  outcome.lateMaxMs = overruns.Percentile(1.0);
+  return outcome;
+}
+
+}  // namespace pelmora::bench

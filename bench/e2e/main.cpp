@@ -1,0 +1,122 @@
+// pelmora-bench: the library end to end against the simulated print server over loopback TCP.
+// Every figure is printed beside the floor measured in the same run and their ratio.
+//
+//   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--slice-ms MS]
+//
+// --slice-ms sets the apartment's slice for the latency and scale runs (default: the library's).
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "BenchReport.h"
+#include "SimulatorProcess.h"
+#include "pelmora/platform/Apartment.h"
+
+namespace {
+
+using namespace pelmora::bench;
+
+struct Options {
+  bool json = false;
+  int calls = 300;
+  std::chrono::milliseconds window{3000};
+  std::vector<int> sessions = {1, 16, 64, 256};
+  std::vector<std::chrono::microseconds> slices = {
+      std::chrono::milliseconds(1), std::chrono::milliseconds(5), std::chrono::milliseconds(10),
+      std::chrono::milliseconds(20)};
+  std::optional<std::chrono::microseconds> slice;
+  int waitingSessions = 256;
+  std::chrono::milliseconds waitLimit{1000};
+};
+
+std::vector<int> ParseList(const std::string& text) {
+  std::vector<int> values;
+  std::istringstream items(text);
+  std::string item;
+  while (std::getline(items, item, ',')) values.push_back(std::stoi(item));
+  return values;
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--calls" && hasValue) {
+      options.calls = std::stoi(argv[++i]);
+    } else if (arg == "--window-ms" && hasValue) {
+      options.window = std::chrono::milliseconds(std::stoi(argv[++i]));
+    } else if (arg == "--slice-ms" && hasValue) {
+      options.slice = std::chrono::microseconds(std::lround(std::stod(argv[++i]) * 1000));
+    } else if (arg == "--sessions" && hasValue) {
+      options.sessions = ParseList(argv[++i]);
+    } else {
+      throw std::invalid_argument("unknown argument: " + arg);
+    }
+  }
+  if (options.calls < 200) throw std::invalid_argument("--calls must be at least 200");
+  return options;
+}
+
+int RunWorker(char** argv) {
+  pelmora::Apartment::SetSlice(std::chrono::microseconds(std::stol(argv[6])));
+  return ScaleStudy::RunWorker(std::stoi(argv[2]), std::stoi(argv[3]), std::stoi(argv[4]),
+                               std::chrono::milliseconds(std::stoi(argv[5])));
+}
+
+BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
+                    std::ostream& progress) {
+  BenchReport report;
+  progress << "pelmora-bench: simulated print server on 127.0.0.1:" << simulator.Port()
+           << " (process " << simulator.Pid() << ")\n";
+  progress << "latency: " << options.calls << " bare CR commands and getters..." << std::endl;
+  report.latency = LatencyStudy::Run(simulator.Port(), options.calls);
+  progress << "FindStr against memmem..." << std::endl;
+  for (std::size_t size : {std::size_t{4096}, std::size_t{1024 * 1024}}) {
+    report.searches.push_back(SearchTiming::Measure(size));
+  }
+  for (const auto slice : options.slices) {
+    progress << "waiting cost, slice " << slice.count() / 1000.0 << " ms..." << std::endl;
+    report.slices.push_back(
+        SliceStudy::MeasureWaiting(slice, options.waitingSessions, options.waitLimit));
+  }
+  for (int sessions : options.sessions) {
+    progress << "scale: " << sessions << " sessions..." << std::endl;
+    report.scale.push_back(ScaleStudy::Spawn("/proc/self/exe", sessions, simulator.Port(),
+                                             simulator.Pid(), options.window));
+  }
+  return report;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    if (argc == 7 && std::strcmp(argv[1], ScaleStudy::kWorkerFlag) == 0) return RunWorker(argv);
+    const Options options = ParseOptions(argc, argv);
+    if (options.slice) pelmora::Apartment::SetSlice(*options.slice);
+    // Forks: before this process starts any thread.
+    const SimulatorProcess simulator;
+    std::ostream& text = options.json ? std::cerr : std::cout;
+    const BenchReport report = Measure(options, simulator, text);
+    text << '\n';
+    report.PrintText(text);
+    if (options.json) report.PrintJson(std::cout);
+    return 0;
+  } catch (const std::invalid_argument& error) {
+    std::cerr << "pelmora-bench: " << error.what()
+              << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
+                 "[--sessions N,N,...] [--slice-ms MS]\n";
+    return 2;
+  } catch (const std::exception& error) {
+    std::cerr << "pelmora-bench: " << error.what() << '\n';
+    return 1;
+  }
+}
