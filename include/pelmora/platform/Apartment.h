@@ -1,5 +1,11 @@
 #pragma once
 
+// A standard header first: asio decides between aligned_alloc/free and operator new/delete for
+// its handler memory by a macro of the standard library's configuration. A translation unit that
+// met asio before any standard header took the other pair, and the linker then mixed the two
+// definitions: memory from aligned_alloc went back through operator delete.
+#include <cstddef>
+
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
 #include <chrono>
