@@ -57,6 +57,15 @@ class TelnetCodec {
       case TELNET_EV_SEND:
         codec.wire_.append(event->data.buffer, event->data.size);
         break;
+      case TELNET_EV_IAC:
+        // Telnet commands are bytes 240 to 255. Byte 255 followed by anything else is a device
+        // that forgot to double a 255 in its text: both bytes are data. Dropping the second one
+        // would eat the first letter of whatever comes next, such as the next command's echo.
+        if (event->iac.cmd < TELNET_SE) {
+          codec.data_ += static_cast<char>(TELNET_IAC);
+          codec.data_ += static_cast<char>(event->iac.cmd);
+        }
+        break;
       case TELNET_EV_ERROR:
         codec.error_ = event->error.msg;
         break;
