@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <cctype>
 #include <map>
 #include <string>
 
@@ -19,58 +19,51 @@ bool Holds(const CreatedObject& object) {
   return object.As<T>() != nullptr;
 }
 
-// Which type each class name must come out as, so that no two classes are mixed up.
-const std::map<std::string, std::function<bool(const CreatedObject&)>, std::less<>> kTypeOf{
-    {"PelmoraT2", Holds<PelmoraT2>},
-    {"Global", Holds<Global>},
-    {"ProtocolHandler", Holds<ProtocolHandler>},
-    {"FifoBuf", Holds<FifoBuf>},
-    {"CommandReply", Holds<CommandReply>},
-    {"CommandReplyCollection", Holds<CommandReplyCollection>},
-    {"IProtocolHndCallback", Holds<IProtocolHndCallback>},
-    {"VersionInfo", Holds<VersionInfo>},
-    {"IPInfo", Holds<IPInfo>},
-    {"WirelessInfo", Holds<WirelessInfo>},
-    {"Enumerations", Holds<Enumerations>},
-};
-
 TEST(ClassRegistryTest, CreatesEveryClassByNameAndByIdentifierAsItsOwnType) {
-  ASSERT_EQ(TypeLibrary::Classes().size(), kTypeOf.size());
+  // Which type each class name must come out as, so that no two classes are mixed up.
+  const std::map<std::string, bool (*)(const CreatedObject&), std::less<>> typeOf{
+      {"PelmoraT2", Holds<PelmoraT2>},
+      {"Global", Holds<Global>},
+      {"ProtocolHandler", Holds<ProtocolHandler>},
+      {"FifoBuf", Holds<FifoBuf>},
+      {"CommandReply", Holds<CommandReply>},
+      {"CommandReplyCollection", Holds<CommandReplyCollection>},
+      {"IProtocolHndCallback", Holds<IProtocolHndCallback>},
+      {"VersionInfo", Holds<VersionInfo>},
+      {"IPInfo", Holds<IPInfo>},
+      {"WirelessInfo", Holds<WirelessInfo>},
+      {"Enumerations", Holds<Enumerations>}};
+  ASSERT_EQ(TypeLibrary::Classes().size(), typeOf.size());
   for (const auto& entry : TypeLibrary::Classes()) {
-    const auto isRightType = kTypeOf.find(entry.className);
-    ASSERT_NE(isRightType, kTypeOf.end()) << entry.className;
+    const auto isRightType = typeOf.find(entry.className);
+    ASSERT_NE(isRightType, typeOf.end()) << entry.className;
     for (const auto& key : {TypeLibrary::ProgId(entry), std::string(entry.classId)}) {
       const auto created = ClassRegistry::Create(key);
-      ASSERT_FALSE(created.Empty()) << key;
-      EXPECT_EQ(created.ClassName(), entry.className);
+      EXPECT_EQ(created.ClassName(), entry.className) << key;
       EXPECT_TRUE(isRightType->second(created)) << key;
     }
   }
 }
 
-TEST(ClassRegistryTest, EachCreationGivesANewWorkingObject) {
-  auto fifo = ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.FifoBuf");
-  ASSERT_NE(fifo, nullptr);
-  fifo->Add("abc");
-  EXPECT_EQ(fifo->Count(), 3);
-  EXPECT_EQ(ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.FifoBuf")->Count(), 0);
-
+TEST(ClassRegistryTest, ADirectlyCreatedDeviceHasNoConnectionToUse) {
   auto device = ClassRegistry::Create<PelmoraT2>("kvnPelmoraT2.PelmoraT2");
   ASSERT_NE(device, nullptr);
-  EXPECT_EQ(device->Connection(), nullptr);
   EXPECT_EQ(CatchError([&] { device->Connect(); }).Number(), errors::kObjectNotSet);
-  EXPECT_EQ(CatchError([&] { device->Command("\r"); }).Number(), errors::kObjectNotSet);
+  EXPECT_EQ(CatchError([&] { device->SaveSettings(); }).Number(), errors::kObjectNotSet);
 }
 
-TEST(ClassRegistryTest, RefusesUnknownNamesAndIdentifiersAndOtherTypes) {
-  for (const auto* unknown : {"", "FifoBuf", "kvnPelmoraT2.Nothing", "kvnPelmoraT2._FifoBuf",
-                              "otherLib.FifoBuf", "{00000000-0000-0000-0000-000000000000}"}) {
-    const auto created = ClassRegistry::Create(unknown);
-    EXPECT_TRUE(created.Empty()) << unknown;
-    EXPECT_EQ(created.ClassName(), "");
+TEST(ClassRegistryTest, IgnoresLetterCaseAndBracesAndRefusesEverythingElse) {
+  const auto& fifo = TypeLibrary::Classes()[3];
+  std::string bare(fifo.classId.substr(1, fifo.classId.size() - 2));
+  for (auto& c : bare) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const std::string& key : {std::string("KVNPELMORAT2.fifobuf"), bare}) {
+    EXPECT_NE(ClassRegistry::Create<FifoBuf>(key), nullptr) << key;
   }
-  EXPECT_TRUE(ClassRegistry::Create(TypeLibrary::Classes()[0].interfaceId).Empty());
-  EXPECT_EQ(ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.Nothing"), nullptr);
+  // An interface is not a class, and a class name needs the library's prefix.
+  for (const auto* unknown : {"", "FifoBuf", "kvnPelmoraT2._FifoBuf", fifo.interfaceId.data(),
+                              "{00000000-0000-0000-0000-000000000000}"}) {
+    EXPECT_TRUE(ClassRegistry::Create(unknown).Empty()) << unknown;
+  }
   EXPECT_EQ(ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.PelmoraT2"), nullptr);
 }
 
