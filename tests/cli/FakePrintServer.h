@@ -1,10 +1,16 @@
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -18,32 +24,96 @@ class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
 
-  explicit FakePrintServer(Mode mode = Mode::Answering);
-  ~FakePrintServer();
+  explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(listenFd_, 4) != 0 ||
+        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("fake print server cannot listen");
+    }
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~FakePrintServer() {
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      shutdown(clientFd_, SHUT_RDWR);
+    }
+    shutdown(listenFd_, SHUT_RDWR);  // ends a waiting accept
+    thread_.join();
+    close(listenFd_);
+  }
   FakePrintServer(const FakePrintServer&) = delete;
   FakePrintServer& operator=(const FakePrintServer&) = delete;
 
-  std::uint16_t Port() const noexcept { return port_; }
   std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
 
   // The answer lines (separated by CR LF) for a command line, compared exactly.
-  void Answer(const std::string& line, const std::string& answer);
+  void Answer(const std::string& line, const std::string& answer) {
+    std::lock_guard lock(mutex_);
+    answers_[line] = answer;
+  }
   // Text the device prints on its own, to the connection being served.
-  void SendUnsolicited(const std::string& text);
-
+  void SendUnsolicited(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    send(clientFd_, text.data(), text.size(), MSG_NOSIGNAL);
+  }
   // Waits until the bytes received so far contain `text`.
-  bool WaitForReceived(const std::string& text, std::chrono::milliseconds limit);
+  bool WaitForReceived(const std::string& text, std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit,
+                             [&] { return received_.find(text) != std::string::npos; });
+  }
   // Waits until the client has closed its connection.
-  bool WaitForClientClose(std::chrono::milliseconds limit);
-  std::string Received();
+  bool WaitForClientClose(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, limit, [&] { return clientsClosed_ > 0; });
+  }
+  std::string Received() {
+    std::lock_guard lock(mutex_);
+    return received_;
+  }
 
  private:
-  void Serve();
-  void Handle(const char* data, std::size_t size);
+  void Serve() {
+    for (int client; (client = accept(listenFd_, nullptr, nullptr)) >= 0;) {
+      std::unique_lock lock(mutex_);
+      clientFd_ = client;
+      for (ssize_t n = stopping_ ? 0 : 1; n > 0; changed_.notify_all()) {
+        char buffer[4096];
+        lock.unlock();
+        n = recv(client, buffer, sizeof buffer, 0);
+        lock.lock();
+        if (n > 0) Handle(std::string(buffer, static_cast<std::size_t>(n)));
+      }
+      close(std::exchange(clientFd_, -1));
+      ++clientsClosed_;
+      line_.clear();
+      changed_.notify_all();
+    }
+  }
+
+  // Called with the mutex held.
+  void Handle(const std::string& data) {
+    received_ += data;
+    for (char c : data) {
+      if (mode_ == Mode::Silent || c == '\n') continue;
+      if (c != '\r') line_ += c;
+      if (c != '\r') continue;
+      const auto answer = answers_.find(line_);
+      const std::string reply =
+          line_ + "\r\n" + (answer != answers_.end() ? answer->second + "\r\n" : "") + "Local> ";
+      send(clientFd_, reply.data(), reply.size(), MSG_NOSIGNAL);
+      line_.clear();
+    }
+  }
 
   Mode mode_;
-  int listenFd_ = -1;
-  int wakeFds_[2] = {-1, -1};
+  int listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
   int clientFd_ = -1;
   std::uint16_t port_ = 0;
   std::mutex mutex_;
@@ -51,7 +121,8 @@ class FakePrintServer {
   std::map<std::string, std::string> answers_;
   std::string received_;
   std::string line_;
-  int closedClients_ = 0;
+  int clientsClosed_ = 0;
+  bool stopping_ = false;
   std::thread thread_;
 };
 

@@ -20,12 +20,14 @@ std::string Quoted(const std::string& text) {
   return quoted + "'";
 }
 
-// A terminal of 100 by 30 characters in a tmux server of its own, running one shell command.
+// A terminal of 100 by 30 characters in a tmux server of its own (never a dying one), running
+// the tool with the arguments and then printing its exit status.
 class Terminal {
  public:
-  explicit Terminal(const std::string& command)
-      : server_("pelmora-test-" + std::to_string(getpid()) + "-" + std::to_string(++count_)) {
-    Tmux("-f /dev/null new-session -d -s t -x 100 -y 30 " + Quoted(command + "; sleep 60"));
+  explicit Terminal(const std::string& arguments)
+      : tmux_("tmux -L pelmora-test-" + std::to_string(getpid()) + "-" + std::to_string(++count_)) {
+    Tmux("-f /dev/null new-session -d -s t -x 100 -y 30 " +
+         Quoted(Quoted(PELMORA_TOOL) + " " + arguments + "; echo ENDED-$?; sleep 60"));
   }
   ~Terminal() { Tmux("kill-server"); }
 
@@ -34,19 +36,28 @@ class Terminal {
 
   std::string Screen() const {
     std::string screen;
-    FILE* pipe = popen(("tmux -L " + server_ + " capture-pane -p -t t 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return screen;
+    FILE* pipe = popen((tmux_ + " capture-pane -p -t t 2>/dev/null").c_str(), "r");
     char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) screen.append(buffer, n);
-    pclose(pipe);
+    for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+      screen.append(buffer, n);
+    }
+    if (pipe) pclose(pipe);
     return screen;
   }
 
-  // Reads the screen every 50 ms until it shows the text.
-  bool WaitFor(const std::string& text, std::chrono::milliseconds limit = 10s) const {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+  void Line(const std::string& text) {
+    Type(text);
+    Keys("Enter");
+  }
+
+  // Reads the screen every 50 ms until it shows the text; reports the screen after 10 s.
+  bool Shows(const std::string& text) const {
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (Screen().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
+      if (std::chrono::steady_clock::now() > deadline) {
+        ADD_FAILURE() << "no \"" << text << "\" on the screen:\n" << Screen();
+        return false;
+      }
       std::this_thread::sleep_for(50ms);
     }
     return true;
@@ -54,78 +65,62 @@ class Terminal {
 
  private:
   void Tmux(const std::string& arguments) const {
-    const int status =
-        std::system(("tmux -L " + server_ + " " + arguments + " >/dev/null 2>&1").c_str());
-    (void)status;
+    (void)!std::system((tmux_ + " " + arguments + " >/dev/null 2>&1").c_str());
   }
 
-  static inline int count_ = 0;  // a server of its own for each terminal, never a dying one
-  std::string server_;
+  static inline int count_ = 0;
+  std::string tmux_;
 };
 
-bool HaveTmux() {
-  return std::system("command -v tmux >/dev/null 2>&1") == 0;
-}
-
-std::string Tool(const std::string& arguments) {
-  return Quoted(PELMORA_TOOL) + " " + arguments + "; echo ENDED-$?";
-}
-
 TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
-  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
-  Terminal terminal(Tool("shell"));
-  ASSERT_TRUE(terminal.WaitFor("Local>")) << terminal.Screen();
-  terminal.Type("SH NW SSID");
-  terminal.Keys("Enter");
-  ASSERT_TRUE(terminal.WaitFor("WiFi SSID: PrintNet")) << terminal.Screen();
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
+  Terminal terminal("shell");
+  ASSERT_TRUE(terminal.Shows("Local>"));
+  terminal.Line("SH NW SSID");
+  ASSERT_TRUE(terminal.Shows("WiFi SSID: PrintNet"));
 
   // Line editing: a typo mended with the cursor keys before the line is sent.
   terminal.Type("SET NW SSID OficeNet");
   terminal.Keys("Left Left Left Left Left Left");
-  terminal.Type("f");
-  terminal.Keys("Enter");
-  terminal.Type("SH NW NONSENSE");
-  terminal.Keys("Enter");
-  ASSERT_TRUE(terminal.WaitFor("error 9998 (Command): Device reported error:"))
-      << terminal.Screen();
+  terminal.Line("f");
+  terminal.Line("SH NW NONSENSE");
+  ASSERT_TRUE(terminal.Shows("error 9998 (Command): Device reported error:"));
 
   // History: three lines back is "SH NW SSID", which now shows the new name.
   terminal.Keys("Up Up Up Enter");
-  ASSERT_TRUE(terminal.WaitFor("WiFi SSID: OfficeNet")) << terminal.Screen();
+  ASSERT_TRUE(terminal.Shows("WiFi SSID: OfficeNet"));
 
-  terminal.Type("exit");
-  terminal.Keys("Enter");
-  EXPECT_TRUE(terminal.WaitFor("ENDED-0")) << terminal.Screen();
+  terminal.Line("exit");
+  EXPECT_TRUE(terminal.Shows("ENDED-0"));
 }
 
 TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
-  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device;
   device.Answer("SH NW SSID", "WiFi SSID: Shop");
-  Terminal terminal(Tool("--host " + device.Address() + " shell"));
-  ASSERT_TRUE(terminal.WaitFor("Local>")) << terminal.Screen();
+  Terminal terminal("--host " + device.Address() + " shell");
+  ASSERT_TRUE(terminal.Shows("Local>"));
   terminal.Type("SH NW");
-  ASSERT_TRUE(terminal.WaitFor("Local> SH NW")) << terminal.Screen();
+  ASSERT_TRUE(terminal.Shows("Local> SH NW"));
 
   device.SendUnsolicited("\r\nPAPER OUT ON TRAY 2\r\n");
-  ASSERT_TRUE(terminal.WaitFor("PAPER OUT ON TRAY 2")) << terminal.Screen();
+  ASSERT_TRUE(terminal.Shows("PAPER OUT ON TRAY 2"));
   const std::string screen = terminal.Screen();
   EXPECT_LT(screen.find("PAPER OUT ON TRAY 2"), screen.rfind("Local> SH NW")) << screen;
 
-  terminal.Type(" SSID");
-  terminal.Keys("Enter");
-  EXPECT_TRUE(terminal.WaitFor("WiFi SSID: Shop")) << terminal.Screen();
+  terminal.Line(" SSID");
+  EXPECT_TRUE(terminal.Shows("WiFi SSID: Shop"));
   terminal.Keys("C-d");
-  EXPECT_TRUE(terminal.WaitFor("ENDED-0")) << terminal.Screen();
+  EXPECT_TRUE(terminal.Shows("ENDED-0"));
 }
 
 TEST(Shell, ProgressIsDrawnOnTheTerminalAndCtrlCCancels) {
-  if (!HaveTmux()) GTEST_SKIP() << "tmux is not installed";
+  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device(FakePrintServer::Mode::Silent);
-  Terminal terminal(Tool("--host " + device.Address() + " get ssid"));
-  ASSERT_TRUE(terminal.WaitFor("[2/3] Waiting for response [")) << terminal.Screen();
+  Terminal terminal("--host " + device.Address() + " get ssid");
+  ASSERT_TRUE(terminal.Shows("[2/3] Waiting for response ["));
   terminal.Keys("C-c");
-  ASSERT_TRUE(terminal.WaitFor("ENDED-1")) << terminal.Screen();
+  ASSERT_TRUE(terminal.Shows("ENDED-1"));
   const std::string screen = terminal.Screen();
   EXPECT_NE(screen.find("error 113 (ProtocolHandler:Query Method): Command cancelled"),
             std::string::npos)

@@ -1,9 +1,13 @@
 #pragma once
 
-#include <sys/types.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,29 +23,94 @@ struct ToolResult {
 // The built pelmora tool running as a child process, with its stdin, stdout and stderr on pipes.
 class ToolProcess {
  public:
-  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {});
-  ~ToolProcess();  // a child still running is killed
+  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
+    int in[2];
+    int out[2];
+    int err[2];
+    if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
+    std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
+    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(in[0], STDIN_FILENO);
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+      execv(PELMORA_TOOL, argv.data());
+      _exit(127);
+    }
+    for (int fd : {in[0], out[1], err[1]}) close(fd);
+    // Small inputs fit in the pipe; the tool reports what it lacks.
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+      throw std::runtime_error("stdin");
+    }
+    close(in[1]);
+    fds_ = {out[0], err[0]};
+  }
+  ~ToolProcess() {  // a child still running is killed
+    if (!result_) kill(pid_, SIGKILL);
+    if (!result_) waitpid(pid_, nullptr, 0);
+    for (int fd : fds_) close(fd);
+  }
   ToolProcess(const ToolProcess&) = delete;
   ToolProcess& operator=(const ToolProcess&) = delete;
 
-  void Signal(int signal) const;
+  void Signal(int signal) const { kill(pid_, signal); }
+
   // The next line the tool writes on stdout (without its line feed), or nothing within the limit.
-  std::optional<std::string> ReadLine(std::chrono::milliseconds limit);
+  std::optional<std::string> ReadLine(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::size_t end;
+    while ((end = text_[0].find('\n', lineStart_)) == std::string::npos) {
+      if (!Drain(deadline) || fds_[0] < 0) return std::nullopt;
+    }
+    std::string line = text_[0].substr(lineStart_, end - lineStart_);
+    lineStart_ = end + 1;
+    return line;
+  }
+
   // Waits for the tool to end and for its output; nothing when it runs past the limit.
-  std::optional<ToolResult> Wait(std::chrono::milliseconds limit);
+  std::optional<ToolResult> Wait(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!result_ && (fds_[0] >= 0 || fds_[1] >= 0)) {
+      if (!Drain(deadline)) return std::nullopt;
+    }
+    int status = 0;
+    if (!result_ && waitpid(pid_, &status, 0) == pid_) {
+      result_ = ToolResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text_[0], text_[1]};
+    }
+    return result_;
+  }
 
   // Runs the tool to its end (20 s at most).
-  static ToolResult Run(const std::vector<std::string>& arguments, const std::string& input = {});
+  static ToolResult Run(const std::vector<std::string>& arguments, const std::string& input = {}) {
+    ToolProcess process(arguments, input);
+    return process.Wait(std::chrono::seconds(20))
+        .value_or(ToolResult{-1, "", "the tool did not end within 20 s"});
+  }
 
  private:
-  bool Drain(std::chrono::steady_clock::time_point deadline, bool untilLine);
+  // Reads what is there, waiting no later than the deadline; false when the deadline passed.
+  bool Drain(std::chrono::steady_clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready[2] = {{fds_[0], POLLIN, 0}, {fds_[1], POLLIN, 0}};
+    if (left.count() <= 0 || poll(ready, 2, static_cast<int>(left.count())) <= 0) return false;
+    for (int i = 0; i < 2; ++i) {
+      if ((ready[i].revents & (POLLIN | POLLHUP)) == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fds_[i], buffer, sizeof buffer);
+      if (n > 0) text_[i].append(buffer, static_cast<std::size_t>(n));
+      if (n <= 0) close(std::exchange(fds_[i], -1));
+    }
+    return true;
+  }
 
   pid_t pid_ = -1;
-  int outFd_ = -1;
-  int errFd_ = -1;
-  std::string out_;
-  std::string err_;
-  std::size_t lineStart_ = 0;
+  std::vector<int> fds_;       // stdout, stderr; -1 once at their end
+  std::string text_[2];        // what came on them
+  std::size_t lineStart_ = 0;  // of the next stdout line
   std::optional<ToolResult> result_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,11 +30,11 @@ void Replay(ShellHarness& shell, const std::vector<Exchange>& script) {
 
 TEST(ShellEngineTest, PrivilegedShellAnswersByteForByte) {
   ShellHarness shell;
+  const std::string overlong(ShellEngine::kMaxLineLength, 'A');
   Replay(shell, {
                     {"\r", "\r\nLocal> "},
                     {"\r\n", "\r\nLocal> "},
                     {"unpro\r", "unpro\r\nLocal> "},
-                    {"SH NW CH\r", "SH NW CH\r\nChannel: 6\r\nLocal> "},
                     {"sh Nw cH\r", "sh Nw cH\r\nChannel: 6\r\nLocal> "},
                     {"SH N\nW CH\r", "SH NW CH\r\nChannel: 6\r\nLocal> "},
                     {"SET NW MO AD_HOC\r\r", "SET NW MO AD_HOC\r\nLocal> \r\nLocal> "},
@@ -44,7 +43,12 @@ TEST(ShellEngineTest, PrivilegedShellAnswersByteForByte) {
                     {"FOO\r", "FOO\r\n%cfgerr: Unknown command\r\nLocal> "},
                     {"SET NW CH 14\r", "SET NW CH 14\r\n%cfgerr: Invalid channel\r\nLocal> "},
                     {"SET NW SSID\r", "SET NW SSID\r\n%cfgerr: Missing argument\r\nLocal> "},
+                    {overlong + "BBBB\r", overlong + "\r\n%cfgerr: Unknown command\r\nLocal> "},
                     {"SH NW CERTCN\r", "SH NW CERTCN\r\n\r\nLocal> "},
+                    {"SH NW CERTEXP\r", "SH NW CERTEXP\r\n65537 (0x10001)\r\nLocal> "},
+                    {"SH VERSION\r",
+                     "SH VERSION\r\nPelmora T2 Wireless Print Server\r\n6.02 (2006-03-14)\r\n"
+                     "1.10\r\nLocal> "},
                     {"SH NW STATS\r",
                      "SH NW STATS\r\nTX Frames: 10234\r\nRX Frames: 20411\r\n"
                      "RX Discards WEP undecr: 17\r\nRX Discards other: 3\r\nLocal> "},
@@ -61,8 +65,6 @@ TEST(ShellEngineTest, ProtectedShellRefusesChangesUntilThePasswordIsGiven) {
              {"\r", "\r\nLocal: "},
              {"SH NW SSID\r", "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal: "},
              {"SET NW SSID Other\r", "SET NW SSID Other\r\n" + refused + "Local: "},
-             {"SAVE\r\r", "SAVE\r\n" + refused + "Local: \r\nLocal: "},
-             {"INI\r\r", "INI\r\n" + refused + "Local: \r\nLocal: "},
              {"unpro\r", "unpro\r\nPassword> "},
              {"wrong\r", "\r\nAccess denied\r\nLocal: "},
              {"unpro\r", "unpro\r\nPassword> "},
@@ -72,71 +74,45 @@ TEST(ShellEngineTest, ProtectedShellRefusesChangesUntilThePasswordIsGiven) {
              {"SET NW SSID Other\r", "SET NW SSID Other\r\nLocal> "},
          });
   EXPECT_EQ(shell.device->Running().ssid, "Other");
-  EXPECT_EQ(shell.closes, 0);
+
+  ShellHarness emptyPassword("");  // given as the bare carriage return
+  Replay(emptyPassword, {{"unpro\r", "unpro\r\nPassword> "}, {"\r", "\r\nLocal> "}});
+  EXPECT_EQ(emptyPassword.engine.State(), State::Privileged);
 }
 
-TEST(ShellEngineTest, EmptyShellPasswordIsTheBareCarriageReturn) {
-  ShellHarness shell("");
-  Replay(shell, {{"unpro\r", "unpro\r\nPassword> "}, {"\r", "\r\nLocal> "}});
-  EXPECT_EQ(shell.engine.State(), State::Privileged);
-}
-
-TEST(ShellEngineTest, ExitEndsTheSessionAndTheNextLineOpensANewOne) {
+TEST(ShellEngineTest, ExitIniOrADroppedLineEndTheSessionAndTheNextLineOpensANewOne) {
   ShellHarness shell("pw");
-  shell.Send("unpro\rpw\r");
-  ASSERT_EQ(shell.engine.State(), State::Privileged);
-
+  shell.Send("unpro\rpw\rSET NW SSID Saved\rSAVE\rSET NW SSID Unsaved\rSET NW CH 11\r");
   // Input behind "exit" in the same Feed went to a closed session.
   EXPECT_EQ(shell.Send("exit\rSH NW CH\r"), "exit\r\nExit Configuration task\r\n");
   EXPECT_EQ(shell.closes, 1);
-  EXPECT_EQ(shell.engine.State(), State::Closed);
-
   EXPECT_EQ(shell.Send("\r"), "\r\nLocal: ");
   EXPECT_EQ(shell.engine.State(), State::Protected);
-}
 
-TEST(ShellEngineTest, IniRestoresTheSavedConfigurationAndDropsUnsavedChanges) {
-  ShellHarness shell;
-  shell.Send("SET NW SSID Saved\r");
-  shell.Send("SAVE\r\r");
-  shell.Send("SET NW SSID Unsaved\r");
-  shell.Send("SET NW CH 11\r");
-
+  shell.Send("unpro\rpw\r");
   EXPECT_EQ(shell.Send("INI\r\r"), "INI\r\nResetting print server\r\nExit Configuration task\r\n");
-  EXPECT_EQ(shell.closes, 1);
+  EXPECT_EQ(shell.closes, 2);
   EXPECT_EQ(shell.engine.State(), State::Closed);
+  EXPECT_EQ(shell.Send("SH NW SSID\rSH NW CH\r"),
+            "SH NW SSID\r\nWiFi SSID: Saved\r\nLocal: SH NW CH\r\nChannel: 6\r\nLocal: ");
 
-  EXPECT_EQ(shell.Send("SH NW SSID\r"), "SH NW SSID\r\nWiFi SSID: Saved\r\nLocal> ");
-  EXPECT_EQ(shell.Send("SH NW CH\r"), "SH NW CH\r\nChannel: 6\r\nLocal> ");
+  shell.Send("unpro\rpw\r");
+  shell.engine.Faults().dropSessionAtLine = shell.engine.LinesReceived() + 2;
+  EXPECT_EQ(shell.Send("\rSET NW CH 3\r\r"), "\r\nLocal> ");
+  EXPECT_EQ(shell.closes, 3);
+  EXPECT_EQ(shell.device->Running().channel, 6);
+  EXPECT_EQ(shell.Send("\r"), "\r\nLocal: ");
 }
 
 TEST(ShellEngineTest, CloseCallbackMayDestroyTheEngine) {
   std::string received;
-  auto device = std::make_shared<PrintServerState>();
   std::unique_ptr<ShellEngine> engine;
   engine = std::make_unique<ShellEngine>(
-      device, [&](std::string_view bytes) { received += bytes; }, [&] { engine.reset(); });
+      std::make_shared<PrintServerState>(), [&](std::string_view bytes) { received += bytes; },
+      [&] { engine.reset(); });
   engine->Feed("exit\r\r");
   EXPECT_EQ(engine, nullptr);
   EXPECT_EQ(received, "exit\r\nExit Configuration task\r\n");
-}
-
-TEST(ShellEngineTest, RestartingIgnoresInputUntilTheServingLayerFinishesTheRestart) {
-  ShellHarness shell;
-  shell.device->SetRestartDelay(std::chrono::milliseconds(50));
-  shell.Send("INI\r\r");
-  EXPECT_EQ(shell.engine.State(), State::Restarting);
-  EXPECT_EQ(shell.engine.RestartDelay(), std::chrono::milliseconds(50));
-
-  const auto lines = shell.engine.LinesReceived();
-  const auto chunks = shell.chunks.size();
-  shell.Send("\rSH NW CH\r");
-  EXPECT_EQ(shell.chunks.size(), chunks);
-  EXPECT_EQ(shell.engine.LinesReceived(), lines);
-
-  shell.engine.FinishRestart();
-  EXPECT_EQ(shell.engine.State(), State::Closed);
-  EXPECT_EQ(shell.Send("\r"), "\r\nLocal> ");
 }
 
 TEST(ShellEngineTest, ByteByByteInputGivesTheSameBytesAsWholeInput) {
@@ -145,34 +121,24 @@ TEST(ShellEngineTest, ByteByByteInputGivesTheSameBytesAsWholeInput) {
       "unpro\rexit\r";
   ShellHarness whole;
   ShellHarness bytewise;
-  whole.Send(script);
-  for (char c : script) bytewise.Send(std::string(1, c));
+  const std::string answer = whole.Send(script);
+  std::string bytewiseAnswer;
+  for (char c : script) bytewiseAnswer += bytewise.Send(std::string(1, c));
   EXPECT_EQ(whole.chunks.size(), 1u);
-  EXPECT_EQ(bytewise.Joined(), whole.Joined());
+  EXPECT_EQ(bytewiseAnswer, answer);
   EXPECT_EQ(bytewise.closes, 1);
-}
-
-TEST(ShellEngineTest, OverlongLineIsCutToTheLineBuffer) {
-  ShellHarness shell;
-  const std::string kept(ShellEngine::kMaxLineLength, 'A');
-  EXPECT_EQ(shell.Send(kept + "BBBB\r"), kept + "\r\n%cfgerr: Unknown command\r\nLocal> ");
 }
 
 TEST(ShellEngineTest, SecretsNeverAppearInAnswers) {
   ShellHarness shell("ShellPw99");
   EXPECT_EQ(shell.Send("unpro\rShellPw99\r"), "unpro\r\nPassword> \r\nLocal> ");
   const std::string wepKey = "00112233445566778899AABBCC";
-  for (const char* line : {"SET NW ENC 128\r", "SET NW KEY# 2\r", "SET NW PW EapSecret\r",
-                           "SET NW WPAPSK PskSecret1\r"}) {
-    shell.Send(line);
-  }
-  shell.Send("SET NW KEYVAL " + wepKey + "\r");
-
-  std::string shown;
-  for (const char* line : {"SH NW", "SH NW STATS", "SH IP", "SH VERSION", "SH NW WEP", "SH NW KEY#",
-                           "SH NW ID", "SH NW REALM", "SH NW CERTKEY", "SH NW AUTH"}) {
-    shown += shell.Send(std::string(line) + "\r");
-  }
+  shell.Send(
+      "SET NW ENC 128\rSET NW KEY# 2\rSET NW PW EapSecret\rSET NW WPAPSK PskSecret1\r"
+      "SET NW KEYVAL " +
+      wepKey + "\r");
+  const std::string shown = shell.Send(
+      "SH NW\rSH NW STATS\rSH IP\rSH NW WEP\rSH NW KEY#\rSH NW ID\rSH NW REALM\rSH NW CERTKEY\r");
   for (const std::string& secret :
        {std::string("ShellPw99"), std::string("EapSecret"), std::string("PskSecret1"), wepKey}) {
     EXPECT_EQ(shown.find(secret), std::string::npos) << secret;
@@ -182,86 +148,52 @@ TEST(ShellEngineTest, SecretsNeverAppearInAnswers) {
 }
 
 struct FaultCase {
-  const char* name;
-  std::function<void(ShellFaults&)> set;
+  bool ShellFaults::*flag;
   std::string sent;
   std::string expected;
 };
 
 TEST(ShellEngineTest, FaultsChangeTheAnswerBytes) {
   const std::vector<FaultCase> cases = {
-      {"no echo", [](ShellFaults& f) { f.noEcho = true; }, "SH NW CH\r",
-       "\r\nChannel: 6\r\nLocal> "},
-      {"stall after echo", [](ShellFaults& f) { f.stallAfterEcho = true; }, "SET NW CH 3\r",
-       "SET NW CH 3\r\n"},
-      {"stray bytes", [](ShellFaults& f) { f.strayBytesBeforeEcho = "\x07#"; }, "SH NW CH\r",
-       "\x07#SH NW CH\r\nChannel: 6\r\nLocal> "},
-      {"xoff", [](ShellFaults& f) { f.xoffInAnswers = true; }, "SH NW CH\r",
+      {&ShellFaults::noEcho, "SH NW CH\r", "\r\nChannel: 6\r\nLocal> "},
+      {&ShellFaults::stallAfterEcho, "SET NW CH 3\r", "SET NW CH 3\r\n"},
+      {&ShellFaults::xoffInAnswers, "SH NW CH\r",
        "SH NW CH\r\n\x13"
        "Channel: 6\r\nLocal> "},
-      {"syntax marker", [](ShellFaults& f) { f.syntaxErrorMarker = true; }, "FOO\r",
-       "FOO\r\n%cfgerr: syntax <>\r\nLocal> "},
-      {"error line then another", [](ShellFaults& f) { f.errorLineFollowedByLine = true; },
-       "SET NW CH 14\r",
+      {&ShellFaults::syntaxErrorMarker, "FOO\r", "FOO\r\n%cfgerr: syntax <>\r\nLocal> "},
+      {&ShellFaults::errorLineFollowedByLine, "SET NW CH 14\r",
        "SET NW CH 14\r\n%cfgerr: Invalid channel\r\nValid channels are 1 to 11\r\nLocal> "},
-      {"capital error tag", [](ShellFaults& f) { f.upperCaseErrorTag = true; }, "FOO\r",
-       "FOO\r\n%CFGERR: Unknown command\r\nLocal> "},
-      {"prompt without blank", [](ShellFaults& f) { f.promptWithoutBlank = true; }, "\r",
-       "\r\nLocal>"},
-      {"no prompt", [](ShellFaults& f) { f.noPrompt = true; }, "SH NW CH\r",
-       "SH NW CH\r\nChannel: 6\r\n"},
-      {"silent reboot", [](ShellFaults& f) { f.silentReboot = true; }, "INI\r\r", "INI\r\n"},
-      {"answer override",
-       [](ShellFaults& f) {
-         f.answerOverrides["sh nw mo"] = {"Wifi mode = Bridge", "x"};
-       },
-       "SH NW MO\r", "SH NW MO\r\nWifi mode = Bridge\r\nx\r\nLocal> "},
+      {&ShellFaults::upperCaseErrorTag, "FOO\r", "FOO\r\n%CFGERR: Unknown command\r\nLocal> "},
+      {&ShellFaults::promptWithoutBlank, "\r", "\r\nLocal>"},
+      {&ShellFaults::noPrompt, "SH NW CH\r", "SH NW CH\r\nChannel: 6\r\n"},
+      {&ShellFaults::silentReboot, "INI\r\r", "INI\r\n"},
   };
   for (const FaultCase& fault : cases) {
     ShellHarness shell;
-    fault.set(shell.engine.Faults());
-    EXPECT_EQ(shell.Send(fault.sent), fault.expected) << fault.name;
-    EXPECT_EQ(shell.device->Running().channel, 6) << fault.name << ": line was carried out";
+    shell.engine.Faults().*fault.flag = true;
+    EXPECT_EQ(shell.Send(fault.sent), fault.expected) << fault.sent;
+    EXPECT_EQ(shell.chunks.size(), 1u) << fault.sent;
+    EXPECT_EQ(shell.device->Running().channel, 6)
+        << fault.sent << ": a stalled line was carried out";
   }
-}
 
-TEST(ShellEngineTest, WrongPasswordCanBeAnsweredWithAnErrorLine) {
+  // An overridden or flooded line is not carried out either.
+  ShellHarness stray;
+  ShellFaults& faults = stray.engine.Faults();
+  faults.strayBytesBeforeEcho = "\x07#";
+  faults.answerOverrides["set nw ch 3"] = {"Wifi mode = Bridge", "x"};
+  EXPECT_EQ(stray.Send("SET NW CH 3\r"), "\x07#SET NW CH 3\r\nWifi mode = Bridge\r\nx\r\nLocal> ");
+  faults.floodBytes = 66;
+  EXPECT_EQ(
+      stray.Send("SET NW CH 4\r"),
+      "\x07#SET NW CH 4\r\nABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789\r\nAB");
+  EXPECT_EQ(stray.device->Running().channel, 6);
+
   ShellHarness shell("pw");
   shell.engine.Faults().wrongPasswordAsError = true;
   shell.Send("unpro\r");
   EXPECT_EQ(shell.Send("bad\r"), "\r\n%cfgerr: Access denied\r\nLocal: ");
   EXPECT_EQ(shell.engine.State(), State::Protected);
-}
-
-TEST(ShellEngineTest, DroppedSessionClosesInsteadOfAnswering) {
-  ShellHarness shell;
-  shell.engine.Faults().dropSessionAtLine = 2;
-  EXPECT_EQ(shell.Send("\rSET NW CH 3\r\r"), "\r\nLocal> ");
-  EXPECT_EQ(shell.closes, 1);
-  EXPECT_EQ(shell.engine.State(), State::Closed);
-  EXPECT_EQ(shell.device->Running().channel, 6);
-  EXPECT_EQ(shell.Send("\r"), "\r\nLocal> ");
-  EXPECT_EQ(shell.engine.LinesReceived(), 3u);
-}
-
-TEST(ShellEngineTest, FloodAnswersWithExactlyTheAskedBytesAndNoPrompt) {
-  ShellHarness shell;
-  const std::size_t size = std::size_t{1} << 20;
-  shell.engine.Faults().floodBytes = size;
-  const std::string answer = shell.Send("SH NW CH\r");
-  ASSERT_EQ(answer.size(), std::string("SH NW CH\r\n").size() + size);
-  EXPECT_TRUE(answer.starts_with("SH NW CH\r\n"));
-  EXPECT_EQ(answer.find("Local"), std::string::npos);
-  EXPECT_EQ(shell.chunks.size(), 1u);
-}
-
-TEST(ShellEngineTest, UnsolicitedTextGoesOutVerbatimAsItsOwnChunk) {
-  ShellHarness shell;
-  shell.engine.EmitUnsolicited("");
-  EXPECT_TRUE(shell.chunks.empty());
-  shell.engine.EmitUnsolicited("\r\nLink up\r\n");
-  ASSERT_EQ(shell.chunks.size(), 1u);
-  EXPECT_EQ(shell.chunks[0], "\r\nLink up\r\n");
 }
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <asio/read.hpp>
 #include <chrono>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "pelmora/components/Connection.h"
+#include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
 namespace pelmora::testing {
@@ -16,50 +16,26 @@ namespace pelmora::testing {
 template <typename Stream>
 std::string ReceiveFrom(const std::shared_ptr<Stream>& stream, std::size_t count,
                         std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
-  struct Read {
-    std::string data;
-    bool done = false;
-  };
-  auto read = std::make_shared<Read>();
-  asio::async_read(*stream, asio::dynamic_buffer(read->data, count), asio::transfer_exactly(count),
-                   [read, stream](std::error_code, std::size_t) { read->done = true; });
-  if (!PumpUntil([&] { return read->done; }, limit)) stream->cancel();
-  PumpUntil([&] { return read->done; });
-  return read->data;
+  auto data = std::make_shared<std::string>();
+  auto done = std::make_shared<bool>(false);
+  asio::async_read(*stream, asio::dynamic_buffer(*data, count), asio::transfer_exactly(count),
+                   [data, done, stream](std::error_code, std::size_t) { *done = true; });
+  if (!PumpUntil([&] { return *done; }, limit)) stream->cancel();
+  PumpUntil([&] { return *done; });
+  return *data;
 }
 
 // At least `count` bytes that the connection received, unless the limit passed first.
 inline std::string ReceiveText(Connection& connection, std::size_t count) {
   std::string text;
-  PumpUntil([&] {
-    text += connection.ReadText();
-    return text.size() >= count;
-  });
+  PumpUntil([&] { return (text += connection.ReadText()).size() >= count; });
   return text;
 }
 
-// Polls the connection as a waiting command does, until it raises or the limit has passed.
-inline std::optional<AutomationError> PollUntilRaised(Connection& connection) {
-  std::optional<AutomationError> raised;
-  PumpUntil([&] {
-    try {
-      connection.Poll();
-    } catch (const AutomationError& error) {
-      raised = error;
-    }
-    return raised.has_value();
-  });
-  return raised;
-}
-
-// The error that opening the connection raises, if any.
-inline std::optional<AutomationError> OpenError(Connection& connection) {
-  try {
-    connection.SetIsOpen(true);
-  } catch (const AutomationError& error) {
-    return error;
-  }
-  return std::nullopt;
+// The error that the next Poll raises once the connection has lost its session.
+inline AutomationError LostSessionError(Connection& connection) {
+  PumpUntil([&] { return !connection.SessionActive(); });
+  return CatchError([&] { connection.Poll(); });
 }
 
 }  // namespace pelmora::testing

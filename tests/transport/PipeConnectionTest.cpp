@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "pelmora/components/ConnectionLibrary.h"
-#include "support/PumpUntil.h"
+#include "transport/PeerSupport.h"
 
 namespace pelmora {
 namespace {
@@ -19,17 +19,12 @@ TEST(PipeConnectionTest, PeerAnswersArriveAsynchronouslyInChosenChunks) {
   pipe.SetIsOpen(true);
   pipe.SendText("SH NW\r", nullptr);
   EXPECT_EQ(pipe.PendingCount(), 0U);
-  std::string received;
-  ASSERT_TRUE(testing::PumpUntil([&] {
-    received += pipe.ReadText();
-    return received.size() >= 15;
-  }));
-  EXPECT_EQ(received, "SH NW\r\r\nLocal> ");
+  EXPECT_EQ(testing::ReceiveText(pipe, 15), "SH NW\r\r\nLocal> ");
   EXPECT_EQ(chunks, 4);
   EXPECT_EQ(pipe.Sent(), "SH NW\r");
 }
 
-TEST(PipeConnectionTest, SessionOutlivesLogicalClosesUntilTeardown) {
+TEST(PipeConnectionTest, SessionOutlivesLogicalClosesUntilTeardownOrADrop) {
   auto pipe = std::make_shared<PipeConnection>();
   pipe->SetIsOpen(true);
   pipe->SetIsOpen(false);
@@ -39,28 +34,18 @@ TEST(PipeConnectionTest, SessionOutlivesLogicalClosesUntilTeardown) {
   EXPECT_FALSE(pipe->SessionActive());
   pipe->SetIsOpen(true);
   EXPECT_EQ(pipe->SessionsOpened(), 2);
-}
 
-TEST(PipeConnectionTest, DroppedSessionMakesTheNextPollRaiseAndANewOpenRecovers) {
-  PipeConnection pipe;
-  pipe.SetIsOpen(true);
-  pipe.PeerDrop();
-  bool raised = false;
-  testing::PumpUntil([&] {
-    try {
-      pipe.Poll();
-    } catch (const AutomationError& e) {
-      raised = e.Number() == 3004 && e.Source() == "Connection";
-      return true;
-    }
-    return false;
-  });
-  EXPECT_TRUE(raised);
-  EXPECT_THROW(pipe.SendText("x", nullptr), AutomationError);
-  pipe.SetIsOpen(false);
-  pipe.SetIsOpen(true);
-  EXPECT_NO_THROW(pipe.SendText("x", nullptr));
-  EXPECT_NO_THROW(pipe.Poll());
+  // A dropped session makes the next Poll raise; a new open recovers.
+  pipe->PeerDrop();
+  const AutomationError dropped = testing::LostSessionError(*pipe);
+  EXPECT_EQ(dropped.Number(), 3004);
+  EXPECT_EQ(dropped.Source(), "Connection");
+  EXPECT_THROW(pipe->SendText("x", nullptr), AutomationError);
+  pipe->SetIsOpen(false);
+  pipe->SetIsOpen(true);
+  EXPECT_EQ(pipe->SessionsOpened(), 3);
+  EXPECT_NO_THROW(pipe->SendText("x", nullptr));
+  EXPECT_NO_THROW(pipe->Poll());
 }
 
 }  // namespace

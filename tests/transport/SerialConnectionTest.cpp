@@ -6,116 +6,90 @@
 #include <unistd.h>
 
 #include <asio/posix/stream_descriptor.hpp>
+#include <asio/write.hpp>
 #include <memory>
-#include <optional>
 
 #include "pelmora/platform/Apartment.h"
-#include "support/PumpUntil.h"
 #include "transport/PeerSupport.h"
 
 namespace pelmora {
 namespace {
 
-using std::chrono::milliseconds;
-
 // A pseudo-terminal pair: the connection opens the terminal side by its path, the test plays
 // the device on the controlling side, on the same apartment.
-class PtyDevice {
- public:
+struct PtyDevice {
   PtyDevice() {
-    int device = -1;
-    std::array<char, 128> path{};
-    if (openpty(&device, &terminal_, path.data(), nullptr, nullptr) != 0) {
+    int controller = -1;
+    char name[128] = {};
+    if (openpty(&controller, &terminal, name, nullptr, nullptr) != 0) {
       throw std::runtime_error("openpty failed");
     }
-    path_ = path.data();
+    path = name;
     // Raw from the start, so nothing written before the connection opens is echoed or changed.
     termios raw{};
-    tcgetattr(terminal_, &raw);
+    tcgetattr(terminal, &raw);
     cfmakeraw(&raw);
-    tcsetattr(terminal_, TCSANOW, &raw);
-    device_ =
-        std::make_shared<asio::posix::stream_descriptor>(Apartment::Current().Context(), device);
+    tcsetattr(terminal, TCSANOW, &raw);
+    device = std::make_shared<asio::posix::stream_descriptor>(Apartment::Current().Context(),
+                                                              controller);
   }
-  ~PtyDevice() { close(terminal_); }
-  PtyDevice(const PtyDevice&) = delete;
-  PtyDevice& operator=(const PtyDevice&) = delete;
+  ~PtyDevice() { close(terminal); }
 
-  const std::string& Path() const { return path_; }
-
-  termios LineSettings() const {
-    termios settings{};
-    tcgetattr(terminal_, &settings);
-    return settings;
-  }
-
-  void Send(std::string_view bytes) {
-    ASSERT_EQ(write(device_->native_handle(), bytes.data(), bytes.size()),
-              static_cast<ssize_t>(bytes.size()));
-  }
-
-  std::string Receive(std::size_t count) { return testing::ReceiveFrom(device_, count); }
-
-  void HangUp() { device_->close(); }
-
- private:
-  int terminal_ = -1;
-  std::string path_;
-  std::shared_ptr<asio::posix::stream_descriptor> device_;
+  int terminal = -1;
+  std::string path;
+  std::shared_ptr<asio::posix::stream_descriptor> device;
 };
 
 TEST(SerialConnectionTest, OpensAt8N1AndPassesBytesUnchangedAcrossLogicalCloses) {
-  PtyDevice device;
-  SerialConnection connection(device.Path());
+  PtyDevice pty;
+  SerialConnection connection(pty.path);
   connection.SetIsOpen(true);
 
-  const termios line = device.LineSettings();
+  termios line{};
+  tcgetattr(pty.terminal, &line);
   EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B9600));
   EXPECT_EQ(line.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
   EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0U);
   EXPECT_EQ(line.c_iflag & (IXON | IXOFF), 0U);
 
   connection.SendText("SH NW\r\xff\n", nullptr);
-  EXPECT_EQ(device.Receive(8), "SH NW\r\xff\n");
+  EXPECT_EQ(testing::ReceiveFrom(pty.device, 8), "SH NW\r\xff\n");
 
   connection.SetIsOpen(false);
-  device.Send(std::string("\r\nLocal> \xff\0", 11));
-  EXPECT_EQ(testing::ReceiveText(connection, 11), std::string("\r\nLocal> \xff\0", 11));
+  const std::string answer("\r\nLocal> \xff\0", 11);
+  asio::write(*pty.device, asio::buffer(answer));
+  EXPECT_EQ(testing::ReceiveText(connection, 11), answer);
 
   connection.SetIsOpen(true);
   EXPECT_TRUE(connection.SessionActive());
   connection.SendText("x", nullptr);
-  EXPECT_EQ(device.Receive(1), "x");
+  EXPECT_EQ(testing::ReceiveFrom(pty.device, 1), "x");
 }
 
 TEST(SerialConnectionTest, OpenFailuresNameThePathAndTheReason) {
   SerialConnection missing("/nonexistent/ttyS9");
-  const auto notFound = testing::OpenError(missing);
-  ASSERT_TRUE(notFound.has_value());
-  EXPECT_EQ(notFound->Number(), 3007);
-  EXPECT_EQ(notFound->Source(), "Connection");
-  EXPECT_EQ(notFound->Description(), "/nonexistent/ttyS9: No such file or directory");
+  const AutomationError notFound = testing::CatchError([&] { missing.SetIsOpen(true); });
+  EXPECT_EQ(notFound.Number(), 3007);
+  EXPECT_EQ(notFound.Source(), "Connection");
+  EXPECT_EQ(notFound.Description(), "/nonexistent/ttyS9: No such file or directory");
   EXPECT_FALSE(missing.SessionActive());
 
-  PtyDevice device;
-  SerialConnection oddRate(device.Path(), 12345);
-  const auto badRate = testing::OpenError(oddRate);
-  ASSERT_TRUE(badRate.has_value());
-  EXPECT_EQ(badRate->Number(), 3007);
-  EXPECT_EQ(badRate->Description().rfind(device.Path() + ": cannot set 12345 baud", 0), 0U);
+  PtyDevice pty;
+  SerialConnection oddRate(pty.path, 12345);
+  const AutomationError badRate = testing::CatchError([&] { oddRate.SetIsOpen(true); });
+  EXPECT_EQ(badRate.Number(), 3007);
+  EXPECT_TRUE(badRate.Description().starts_with(pty.path + ": cannot set 12345 baud"));
 }
 
 TEST(SerialConnectionTest, DeviceHangUpMakesTheNextPollRaise) {
-  PtyDevice device;
-  SerialConnection connection(device.Path(), 115200);
+  PtyDevice pty;
+  SerialConnection connection(pty.path, 115200);
   connection.SetIsOpen(true);
-  device.HangUp();
+  pty.device->close();
 
-  const auto raised = testing::PollUntilRaised(connection);
-  ASSERT_TRUE(raised.has_value());
-  EXPECT_TRUE(raised->Number() == 3004 || raised->Number() == 3005) << raised->Number();
-  EXPECT_EQ(raised->Description().rfind(device.Path() + ": ", 0), 0U);
-  EXPECT_FALSE(connection.SessionActive());
+  const AutomationError raised = testing::LostSessionError(connection);
+  EXPECT_TRUE(raised.Number() == 3004 || raised.Number() == 3005) << raised.Number();
+  EXPECT_TRUE(raised.Description().starts_with(pty.path + ": ")) << raised.Description();
 }
 
 }  // namespace
