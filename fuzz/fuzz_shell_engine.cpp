@@ -88,9 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (ownTextShown || fed.find(secret) != std::string::npos) continue;
     Require(output.find(secret) == std::string::npos, "a secret reached the shell's output");
   }
-  // However the session ended, a new line opens a new one and is answered.
-  if (engine.State() == ShellEngine::ShellState::Restarting) engine.FinishRestart();
+  // However the session ended, a new line opens a new one and is answered. The first CR ends a
+  // line still being typed (which may itself be "exit"), the second one is a line of its own.
   engine.Faults() = ShellFaults{};
+  engine.Feed("\r");
+  if (engine.State() == ShellEngine::ShellState::Restarting) engine.FinishRestart();
   output.clear();
   engine.Feed("\r");
   Require(
