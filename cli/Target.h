@@ -19,7 +19,7 @@ struct Target {
 
   // "HOST", "HOST:PORT", "[V6ADDRESS]:PORT" or a bare IPv6 address; throws UsageError.
   // Port 0 is accepted only where `allowAnyPort` (a listener asks the system for a free one).
-  static Target Host(const std::string& spec, int defaultPort = kTelnetPort,
+  static Target Host(const std::string& endpoint, int defaultPort = kTelnetPort,
                      bool allowAnyPort = false);
   std::string Describe() const;
 };
