@@ -27,12 +27,6 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
 }
 
-void RefuseLineBreaks(const std::string& value, const char* member) {
-  if (value.find_first_of("\r\n") != std::string::npos) {
-    throw AutomationError(errors::kLibraryError, member, "Invalid argument: line break in value");
-  }
-}
-
 }  // namespace
 
 PelmoraT2::PelmoraT2() : PrintServerSettings(static_cast<CommandRoad&>(*this)) {}
@@ -183,7 +177,7 @@ void PelmoraT2::ResetPrintServer() {
 }
 
 void PelmoraT2::Login(const std::string& password) {
-  RefuseLineBreaks(password, "Login");
+  RefuseLineBreak("Login", password);
   auto& handler = RequireHandler("Login");
   Command("\r");
   if (!handler.ReadOnlyMode()) return;

@@ -73,15 +73,13 @@ const CodedText* FindCode(std::span<const CodedText> table, std::int32_t code) {
   throw AutomationError(errors::kLibraryError, member, description);
 }
 
-// A line break in a value would end the command line early and let the rest of the value run
-// as further shell lines.
-void RefuseLineBreak(const char* member, const std::string& value) {
+}  // namespace
+
+void PrintServerSettings::RefuseLineBreak(const char* member, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) {
     RaiseOwnError(member, "Invalid argument: line break in value");
   }
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Radio

@@ -69,6 +69,10 @@ class PrintServerSettings {
     return ReplyReading::IsValidIpAddress(text, allow255);
   }
 
+  // A line break in a value would end the command line early and let the rest of the value run
+  // as further shell lines: refused with 9999 and the member's name, before anything is sent.
+  static void RefuseLineBreak(const char* member, const std::string& value);
+
  private:
   enum class WakeUp : bool { No, Yes };
   using CodedText = ReplyReading::CodedText;
