@@ -33,11 +33,8 @@ TEST(ErrorSnapshotTest, ForeignExceptionsBecomeInternalErrors) {
   EXPECT_EQ(snapshot.Description(), "broken invariant");
 }
 
-TEST(ErrorMessagesTest, KnownAndUnknownNumbers) {
-  auto& messages = ErrorMessages::Current();
-  EXPECT_EQ(messages.ErrorText(123), "A command is already in progress or an abort is pending");
-  EXPECT_EQ(messages.ErrorText(91), "Object variable not set");
-  EXPECT_EQ(messages.ErrorText(4242), "Error 4242");
+TEST(ErrorMessagesTest, UnknownNumbersGetAGenericText) {
+  EXPECT_EQ(ErrorMessages::Current().ErrorText(4242), "Error 4242");
 }
 
 TEST(ProgressTest, CancellingAParentCancelsItsChildren) {

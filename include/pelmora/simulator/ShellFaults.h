@@ -1,13 +1,6 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <map>
 #include <string>
-#include <string_view>
-#include <vector>
-
-#include "pelmora/simulator/ShellText.h"
 
 namespace pelmora {
 
@@ -18,47 +11,14 @@ namespace pelmora {
 // the engine has no clock and emits one chunk per Feed. The serving layer applies them with a
 // DeliveryPlan.
 struct ShellFaults {
-  // Compares command lines without regard to letter case.
-  struct LineLess {
-    bool operator()(std::string_view a, std::string_view b) const noexcept {
-      return ShellText::LessIgnoreCase(a, b);
-    }
-  };
-  using AnswerLines = std::vector<std::string>;
-  using AnswerOverrides = std::map<std::string, AnswerLines, LineLess>;
-
   // The echo of a line is left out; the line end and everything after it still come.
   bool noEcho = false;
   // A line is echoed (with its line end) and then nothing more happens: it is not carried out.
   bool stallAfterEcho = false;
   // Sent in front of every answer, before the echo.
   std::string strayBytesBeforeEcho;
-  // The line with this number (counted from 1 over the engine's life, see LinesReceived) is not
-  // answered: the engine ends the session through its close callback instead. 0: never.
-  std::uint64_t dropSessionAtLine = 0;
-  // Character 19 right behind the echo's line end of every answer.
-  bool xoffInAnswers = false;
-  // Every error line reads "%cfgerr: syntax <>" instead of its message.
-  bool syntaxErrorMarker = false;
-  // Every error line is followed by a line that explains it.
-  bool errorLineFollowedByLine = false;
-  // The error tag in capitals: "%CFGERR:".
-  bool upperCaseErrorTag = false;
-  // A wrong password is answered with an error line instead of the plain "Access denied".
-  bool wrongPasswordAsError = false;
-  // Prompts without their trailing blank ("Local>").
-  bool promptWithoutBlank = false;
   // No prompt at all.
   bool noPrompt = false;
-  // INI reboots without a word: the echo and its line end, then the session ends.
-  bool silentReboot = false;
-  // When non-zero, every line is answered by its echo and exactly this many bytes of text in CR LF
-  // lines, and no prompt; the line is not carried out.
-  std::size_t floodBytes = 0;
-  // Lines of an open session (not the password line) that get these answer lines instead of the
-  // shell's own answer: echo, the lines, prompt; the line is not carried out. Keys compare
-  // without regard to case and must equal the whole line.
-  AnswerOverrides answerOverrides;
 };
 
 }  // namespace pelmora
