@@ -30,7 +30,9 @@ TEST(SecretsTest, RefusedSecretsAreNotRepeatedAndTheSimulatorPrintsNothing) {
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
   std::vector<std::string> refusals;
-  {
+  // Whatever goes wrong inside, the capture must end, or the test's own report is swallowed.
+  std::string unexpected;
+  try {
     TelnetShellServer::Options options;
     options.password = kShellPassword;
     TelnetShellServer server(options);
@@ -56,10 +58,13 @@ TEST(SecretsTest, RefusedSecretsAreNotRepeatedAndTheSimulatorPrintsNothing) {
     refusals.push_back(RefusalOf([&] { device->SetPassword("Eap-Secret-1729\nexit"); }));
     refusals.push_back(RefusalOf([&] { device->Login(kShellPassword + "\r"); }));
     Global::TeardownPrinterObj(device);
+  } catch (const AutomationError& error) {
+    unexpected = std::to_string(error.Number()) + " " + error.Description();
   }
   const std::string console =
       ::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(console, "");
+  ASSERT_EQ(unexpected, "");
 
   ASSERT_EQ(refusals.size(), 7U);
   for (const auto& refusal : refusals) {
