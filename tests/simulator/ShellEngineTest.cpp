@@ -28,6 +28,7 @@ void Replay(ShellHarness& shell, const std::vector<Exchange>& script) {
   }
 }
 
+// The screens themselves are the tool's exact output (CommandsTest).
 TEST(ShellEngineTest, PrivilegedShellAnswersByteForByte) {
   ShellHarness shell;
   const std::string overlong(ShellEngine::kMaxLineLength, 'A');
@@ -45,13 +46,6 @@ TEST(ShellEngineTest, PrivilegedShellAnswersByteForByte) {
                     {"SET NW SSID\r", "SET NW SSID\r\n%cfgerr: Missing argument\r\nLocal> "},
                     {overlong + "BBBB\r", overlong + "\r\n%cfgerr: Unknown command\r\nLocal> "},
                     {"SH NW CERTCN\r", "SH NW CERTCN\r\n\r\nLocal> "},
-                    {"SH NW CERTEXP\r", "SH NW CERTEXP\r\n65537 (0x10001)\r\nLocal> "},
-                    {"SH VERSION\r",
-                     "SH VERSION\r\nPelmora T2 Wireless Print Server\r\n6.02 (2006-03-14)\r\n"
-                     "1.10\r\nLocal> "},
-                    {"SH NW STATS\r",
-                     "SH NW STATS\r\nTX Frames: 10234\r\nRX Frames: 20411\r\n"
-                     "RX Discards WEP undecr: 17\r\nRX Discards other: 3\r\nLocal> "},
                 });
   EXPECT_EQ(shell.closes, 0);
   EXPECT_EQ(shell.device->Saved()->Load().mode, "AD_HOC");
