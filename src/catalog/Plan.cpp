@@ -14,6 +14,12 @@ using JsonValue = nlohmann::ordered_json;
 
 constexpr const char* kSecretText = "(secret)";
 
+// An empty text shows as "" so that a line still has its two values.
+std::string Shown(const SettingValue& value) {
+  const std::string text = value.Text();
+  return text.empty() ? "\"\"" : text;
+}
+
 // A value as a profile writes it: the word of an enumerated value, else the value itself.
 JsonValue ValueJson(const std::optional<SettingValue>& value, const Setting& setting) {
   if (!value || setting.secret) return nullptr;
@@ -50,11 +56,11 @@ std::string PlanStep::Name() const {
 
 std::string PlanStep::FromText() const {
   if (setting->secret) return "-";
-  return from ? from->Text() : "-";
+  return from ? Shown(*from) : "-";
 }
 
 std::string PlanStep::ToText() const {
-  return setting->secret ? kSecretText : to.Text();
+  return setting->secret ? kSecretText : Shown(to);
 }
 
 std::string ToString(PlanAction action) {

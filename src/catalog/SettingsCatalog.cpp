@@ -199,6 +199,11 @@ SettingValue SettingsCatalog::Get(PelmoraT2& device, std::string_view name) {
 
 void SettingsCatalog::Set(PelmoraT2& device, std::string_view name,
                           const std::vector<std::string>& values) {
+  Bind(name, values)(device);
+}
+
+SettingsCatalog::Write SettingsCatalog::Bind(std::string_view name,
+                                             const std::vector<std::string>& values) {
   const Setting& setting = At(name);
   if (!setting.CanSet()) {
     throw CatalogError(CatalogError::Kind::NotWritable,
@@ -213,9 +218,14 @@ void SettingsCatalog::Set(PelmoraT2& device, std::string_view name,
     Setting keyNumber;
     keyNumber.name = setting.name;
     keyNumber.type = SettingType::Integer;
-    return setting.SetKey(device, keyNumber.Parse(values[0]).AsNumber(), values[1]);
+    const std::int32_t key = keyNumber.Parse(values[0]).AsNumber();
+    return [&setting, key, value = values[1]](PelmoraT2& device) {
+      setting.SetKey(device, key, value);
+    };
   }
-  setting.Set(device, setting.Parse(values[0]));
+  return [&setting, value = setting.Parse(values[0])](PelmoraT2& device) {
+    setting.Set(device, value);
+  };
 }
 
 bool SettingsCatalog::EndsTheSession(const AutomationError& error) noexcept {

@@ -40,7 +40,8 @@ struct PlanStep {
 
   // The setting's name; "wep-key 2" for a key.
   std::string Name() const;
-  // For output: the value as text, "(secret)" for a secret, "-" for nothing known.
+  // For output: the value as text ("" for the empty text), "(secret)" for a secret, "-" for
+  // nothing known.
   std::string FromText() const;
   std::string ToText() const;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,6 +30,9 @@ class SettingsCatalog {
   // Writes a setting by name from the texts a command line gives (one value; for wep-key the
   // key number and the value). Every check is made before anything is sent.
   static void Set(PelmoraT2& device, std::string_view name, const std::vector<std::string>& values);
+  // The same checks, made now; the write they allow is made when the result is called.
+  using Write = std::function<void(PelmoraT2&)>;
+  static Write Bind(std::string_view name, const std::vector<std::string>& values);
 
   // Errors after which asking the device further is pointless: the session is gone, the device
   // does not answer, or the user cancelled.
