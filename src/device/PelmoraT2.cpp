@@ -141,7 +141,9 @@ void PelmoraT2::IProtocolHndCallback_ProcessEvents() {
   if (!moConnection) {
     ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "ProcessEvents");
   }
-  moConnection->Poll();
+  // Counted for the call: an event handler inside Poll may detach the connection.
+  const auto connection = moConnection;
+  connection->Poll();
 }
 
 std::string PelmoraT2::TrappedMessage() {

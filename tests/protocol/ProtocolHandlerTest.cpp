@@ -248,21 +248,19 @@ TEST(ProtocolHandlerCommandTest, AbortDuringTheWaitEndsWith113AndClearsEverythin
   EXPECT_EQ(h.Run("\r"), "");
 }
 
-TEST(ProtocolHandlerCommandTest, IdleAbortAndResetClearRecordsAndBufferOnlyWhenThereAreRecords) {
+// Reset is Abort: while idle it removes the records and empties the receive buffer, but only
+// when there are records.
+TEST(ProtocolHandlerCommandTest, IdleResetClearsRecordsAndBufferOnlyWhenThereAreRecords) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
-  for (const auto& abort : {std::function<void()>([&] { h.handler->Abort(); }),
-                            std::function<void()>([&] { h.handler->Reset(); })}) {
-    h.handler->ReceiveBytes(TextBytes::ToBytes("idle"));
-    abort();
-    EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 4) << "no records: nothing is touched";
-    h.Run("\r");
-    h.handler->ReceiveBytes(TextBytes::ToBytes("idle"));
-    abort();
-    EXPECT_EQ(h.handler->Replies().Count(), 0);
-    EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
-    EXPECT_EQ(h.Run("\r"), "") << "no abort stays pending";
-    h.handler->Abort();
-  }
+  h.handler->ReceiveBytes(TextBytes::ToBytes("idle"));
+  h.handler->Reset();
+  EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 4);
+  h.Run("\r");
+  h.handler->ReceiveBytes(TextBytes::ToBytes("idle"));
+  h.handler->Reset();
+  EXPECT_EQ(h.handler->Replies().Count(), 0);
+  EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
+  EXPECT_EQ(h.Run("\r"), "") << "no abort stays pending";
 }
 
 // The command's own step list: created through the caller's CreateChild, three weighted steps,
@@ -330,10 +328,7 @@ TEST(ProtocolHandlerCommandTest, FailedSendIsFollowedByCrLfAbortAndTheSuffixedEr
   EXPECT_EQ(error.Source(), "Connection>>ProtocolHandler:Command Method");
   EXPECT_EQ(h.pipe->Sent(), "\r\n");
   EXPECT_EQ(h.handler->Replies().Count(), 0);
-}
-
-TEST(ProtocolHandlerCommandTest, HandlerStaysUsableWhenTheRecoverySendFailsToo) {
-  ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
+  // A failing recovery send leaves the handler usable as well.
   h.pipe->FailNextSends(2);
   EXPECT_EQ(CatchError([&] { h.Run("SH A\r"); }).Number(), 3003);
   EXPECT_EQ(h.Run("\r"), "");
