@@ -92,25 +92,6 @@ TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompl
   EXPECT_EQ(shell.pipe->Sent(), "SH NW SSID\r");
 }
 
-TEST(PelmoraT2Test, CommandFromAProgressCallbackIsRefused) {
-  class ReentrantProgress : public Progress {
-   public:
-    explicit ReentrantProgress(PelmoraT2& device) : device_(device) {}
-    bool Cancelled() const override {
-      if (refused == 0) refused = CatchError([&] { device_.Command("\r"); }).Number();
-      return false;
-    }
-    mutable std::int32_t refused = 0;
-
-   private:
-    PelmoraT2& device_;
-  };
-  EmbeddedShell shell;
-  auto progress = std::make_shared<ReentrantProgress>(*shell.device);
-  EXPECT_EQ(shell.device->Command("\r", progress), "");
-  EXPECT_EQ(progress->refused, 9999);
-}
-
 TEST(PelmoraT2Test, AbortCommandFromAnEventHandlerEndsTheWaitWith113) {
   EmbeddedShell shell;
   auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device->AbortCommand(); });
