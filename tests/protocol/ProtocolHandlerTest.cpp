@@ -291,8 +291,13 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   const std::string line = "SH A\r";
   ProtocolHarness h({{line, {"SH A\r\nvalue\r\nLocal> "}}});
   auto display = std::make_shared<Display>();
+  bool activeWhileWaiting = false;
   const std::vector<std::function<void()>> exits = {
-      [&] { EXPECT_EQ(h.Run(line, 0, false, display), "value"); },
+      [&] {
+        h.duringWait = [&] { activeWhileWaiting = display->children.back()->Active(); };
+        EXPECT_EQ(h.Run(line, 0, false, display), "value");
+        h.duringWait = nullptr;
+      },
       [&] { EXPECT_EQ(CatchError([&] { h.Run("SH B\r", 30, false, display); }).Number(), 120); },
       [&] {
         h.pipe->FailNextSends(1);
@@ -304,15 +309,16 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
       },
   };
   for (const auto& exit : exits) exit();
+  EXPECT_TRUE(activeWhileWaiting);
   ASSERT_EQ(display->children.size(), exits.size());
+  const std::vector<std::pair<std::string, std::int32_t>> steps = {
+      {"Sending...", static_cast<std::int32_t>(line.size())},
+      {"Waiting for response", 2000},
+      {"Receiving", 10000}};
   for (const auto& child : display->children) {
-    ASSERT_EQ(child->Steps().size(), 3U);
-    EXPECT_EQ(child->Steps()[0].caption, "Sending...");
-    EXPECT_EQ(child->Steps()[0].weight, static_cast<std::int32_t>(line.size()));
-    EXPECT_EQ(child->Steps()[1].caption, "Waiting for response");
-    EXPECT_EQ(child->Steps()[1].weight, 2000);
-    EXPECT_EQ(child->Steps()[2].caption, "Receiving");
-    EXPECT_EQ(child->Steps()[2].weight, 10000);
+    std::vector<std::pair<std::string, std::int32_t>> added;
+    for (const auto& step : child->Steps()) added.emplace_back(step.caption, step.weight);
+    EXPECT_EQ(added, steps);
     EXPECT_EQ(child->Parent(), display);
     EXPECT_EQ(child->UpdateInterval(), 500);
     EXPECT_EQ(child->CurrentStep(), 1);
