@@ -12,6 +12,7 @@
 #include <string>
 
 #include "endtoend/RawShellPeer.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 #include "pelmora/transport/TelnetConnection.h"
@@ -53,7 +54,7 @@ struct Road {
       : connection(std::make_shared<TelnetConnection>("127.0.0.1", port)),
         device(Global::CreatePelmoraT2Obj(connection)) {
     connection->SetConnectTimeLimit(kLimit);
-    device->ProtocolHandler()->SetDefaultTimeout(static_cast<std::int32_t>(kLimit.count()));
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(static_cast<std::int32_t>(kLimit.count()));
   }
   ~Road() { Global::TeardownPrinterObj(device); }
 
@@ -189,9 +190,9 @@ TEST(DeviceFaultsTest, XoffInTheAnswerSetsTheWarningAndStillAnswers) {
   TelnetShellServer server(options);
   server.Start();
   Road road(server.Port());
-  EXPECT_FALSE(road.device->ProtocolHandler()->XonXoffWarning());
+  EXPECT_FALSE(DeviceInternals::Handler(*road.device)->XonXoffWarning());
   EXPECT_EQ(road.device->GetSSID(), "PrintNet");
-  EXPECT_TRUE(road.device->ProtocolHandler()->XonXoffWarning());
+  EXPECT_TRUE(DeviceInternals::Handler(*road.device)->XonXoffWarning());
   EXPECT_EQ(road.device->GetWiFiChannel(), 6);
 }
 
