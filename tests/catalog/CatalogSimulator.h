@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/EmbeddedPrintServer.h"
 
@@ -11,7 +12,7 @@ namespace pelmora::testing {
 // test can reach.
 struct CatalogSimulator {
   CatalogSimulator() : device(Global::CreatePelmoraT2Obj(server.Connection())) {
-    device->ProtocolHandler()->SetDefaultTimeout(2000);
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
   }
   ~CatalogSimulator() { Global::TeardownPrinterObj(device); }
 
