@@ -13,6 +13,7 @@ TelnetShellSession::TelnetShellSession(asio::ip::tcp::socket socket,
                                        const ShellFaults& faults, DeliveryPlan plan, Hooks hooks)
     : socket_(std::move(socket)),
       timer_(socket_.get_executor()),
+      lingerTimer_(socket_.get_executor()),
       engine_(
           std::move(device), [this](std::string_view chunk) { OnShellOutput(chunk); },
           [this] { OnShellClose(); }),
@@ -102,7 +103,7 @@ void TelnetShellSession::FlushWire() {
   pendingWire_ += codec_.TakeWire();
   if (finished_ || writeInFlight_) return;
   if (pendingWire_.empty()) {
-    if (closeAfterWrite_) Finish();
+    if (closeAfterWrite_) HalfClose();
     return;
   }
   writeInFlight_ = true;
@@ -115,10 +116,27 @@ void TelnetShellSession::FlushWire() {
                     });
 }
 
+// The shell's output is all written: the FIN goes behind it, and the session reads on (dropping
+// what comes) until the client closes its end too. Closing the socket at once instead would
+// answer bytes still on their way from the client (the rest of its input, option answers) with
+// a reset instead of the FIN, and some systems drop the unread output of a connection that was
+// reset. A client that never closes is cut off after the linger time.
+void TelnetShellSession::HalfClose() {
+  if (finished_ || halfClosed_) return;
+  halfClosed_ = true;
+  std::error_code ignored;
+  socket_.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+  lingerTimer_.expires_after(kLinger);
+  lingerTimer_.async_wait([self = shared_from_this()](std::error_code error) {
+    if (!error) self->Finish();
+  });
+}
+
 void TelnetShellSession::Finish() {
   if (finished_) return;
   finished_ = true;
   timer_.cancel();
+  lingerTimer_.cancel();
   std::error_code ignored;
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);
