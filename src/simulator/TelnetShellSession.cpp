@@ -82,7 +82,9 @@ void TelnetShellSession::Deliver() {
     if (next.close) {
       closeAfterWrite_ = true;
     } else {
+      // Each piece is its own write, so that a split answer reaches the client in pieces.
       codec_.Send(next.bytes);
+      TakeWire();
     }
   }
   FlushWire();
@@ -99,15 +101,21 @@ void TelnetShellSession::ArmTimer() {
   });
 }
 
+void TelnetShellSession::TakeWire() {
+  std::string wire = codec_.TakeWire();
+  if (!wire.empty()) wireQueue_.push_back(std::move(wire));
+}
+
 void TelnetShellSession::FlushWire() {
-  pendingWire_ += codec_.TakeWire();
+  TakeWire();
   if (finished_ || writeInFlight_) return;
-  if (pendingWire_.empty()) {
+  if (wireQueue_.empty()) {
     if (closeAfterWrite_) HalfClose();
     return;
   }
   writeInFlight_ = true;
-  writing_ = std::exchange(pendingWire_, {});
+  writing_ = std::move(wireQueue_.front());
+  wireQueue_.pop_front();
   asio::async_write(socket_, asio::buffer(writing_),
                     [self = shared_from_this()](std::error_code error, std::size_t) {
                       self->writeInFlight_ = false;

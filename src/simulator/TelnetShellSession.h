@@ -56,6 +56,7 @@ class TelnetShellSession : public std::enable_shared_from_this<TelnetShellSessio
   void OnShellClose();
   void Deliver();
   void ArmTimer();
+  void TakeWire();
   void FlushWire();
   void HalfClose();
   void Finish();
@@ -70,7 +71,7 @@ class TelnetShellSession : public std::enable_shared_from_this<TelnetShellSessio
   std::deque<Outgoing> queue_;
   std::chrono::steady_clock::time_point lastDue_{};
   std::array<char, 4096> readBuffer_{};
-  std::string pendingWire_;
+  std::deque<std::string> wireQueue_;  // each its own write
   std::string writing_;
   bool timerArmed_ = false;
   bool writeInFlight_ = false;

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <linux/tcp.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -62,6 +63,14 @@ class RawClient {
       closed = size == 0 || (size < 0 && errno == ECONNRESET);
     }
     return read;
+  }
+
+  // TCP segments with data that have arrived.
+  std::uint32_t DataSegmentsIn() const {
+    tcp_info info{};
+    socklen_t size = sizeof info;
+    getsockopt(fd_, IPPROTO_TCP, TCP_INFO, &info, &size);
+    return info.tcpi_data_segs_in;
   }
 
   bool closed = false;  // the server ended the connection
@@ -154,6 +163,22 @@ TEST(TelnetShellServerTest, DeliveryPlanAndFaultsApplyToEverySession) {
     EXPECT_EQ(client->ReadUntil(""), "~exit\r\nExit Configuration task\r\n");
     EXPECT_TRUE(client->closed);
   }
+}
+
+// Without a gap between them, pieces still leave one by one, each its own write. The system may
+// merge writes that queue up into one TCP segment, so only "more than one" is certain; an
+// answer written whole arrives as one segment.
+TEST(TelnetShellServerTest, PiecesWithoutAGapAreWrittenOneByOne) {
+  TelnetShellServer::Options options;
+  options.delivery.pieceSize = 1;
+  TelnetShellServer server(options);
+  server.Start();
+  auto client = Connect(server);
+  const auto before = client->DataSegmentsIn();
+  client->Send("SH NW SSID\r");
+  const std::string answer = "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal> ";
+  EXPECT_EQ(client->ReadUntil("Local> "), answer);
+  EXPECT_GT(client->DataSegmentsIn() - before, 1U);
 }
 
 TEST(TelnetShellServerTest, RestartingDeviceTurnsConnectionsAwayForItsDelay) {
