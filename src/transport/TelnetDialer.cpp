@@ -9,9 +9,7 @@ namespace pelmora {
 TelnetDialer::TelnetDialer()
     : resolver_(std::make_shared<asio::ip::tcp::resolver>(Apartment::Current().Context())) {}
 
-TelnetDialer::~TelnetDialer() {
-  Cancel();
-}
+TelnetDialer::~TelnetDialer() = default;
 
 void TelnetDialer::Resolve(const std::string& host, const std::string& port,
                            ResolveHandler handler) {
