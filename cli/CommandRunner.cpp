@@ -188,7 +188,8 @@ std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
       throw UsageError(error.what());
     }
   }
-  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target), options);
+  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target, invocation_.timeoutMs),
+                                         options);
 }
 
 }  // namespace pelmora::cli
