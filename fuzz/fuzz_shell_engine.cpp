@@ -41,6 +41,11 @@ void ChooseFaults(FuzzedDataProvider& input, ShellFaults& faults) {
   faults.stallAfterEcho = (flags & 2) != 0;
   faults.noPrompt = (flags & 4) != 0;
   if ((flags & 8) != 0) faults.strayBytesBeforeEcho = input.ConsumeRandomLengthString(16);
+  if ((flags & 16) != 0) faults.dropSessionAtLine = input.ConsumeIntegralInRange(1, 8);
+  if ((flags & 32) != 0) {
+    faults.answerOverrides[input.ConsumeRandomLengthString(16)] = {
+        input.ConsumeRandomLengthString(32)};
+  }
 }
 
 }  // namespace
@@ -69,8 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every byte of output answers a line of input (or the line being typed, which has none).
   Require(output.size() <= (engine.LinesReceived() + 1) * (kMostPerLine + stray),
           "the engine wrote more than its input can ask for");
-  // Stray bytes are the fuzzer's own text, printed next to echoes.
-  const bool ownTextShown = stray > 0;
+  // Stray bytes and overridden answers are the fuzzer's own text, printed next to echoes.
+  const bool ownTextShown = stray > 0 || !engine.Faults().answerOverrides.empty();
   for (const auto& secret : kSecrets) {
     if (ownTextShown || fed.find(secret) != std::string::npos) continue;
     Require(output.find(secret) == std::string::npos, "a secret reached the shell's output");

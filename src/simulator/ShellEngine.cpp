@@ -49,6 +49,10 @@ void ShellEngine::Disconnect() noexcept {
 
 ShellEngine::LineResult ShellEngine::HandleLine(const std::string& line) {
   ++linesReceived_;
+  if (faults_.dropSessionAtLine == linesReceived_) {
+    state_ = ShellState::Closed;
+    return LineResult::SessionEnded;
+  }
   if (state_ == ShellState::Closed) BeginSession();
   const bool silent = state_ == ShellState::Password;
   const std::string_view echo = silent ? std::string_view() : std::string_view(line);
@@ -61,6 +65,8 @@ ShellEngine::LineResult ShellEngine::HandleLine(const std::string& line) {
 
 ShellReply ShellEngine::Answer(const std::string& line) {
   if (line.empty()) return {};
+  const auto override = faults_.answerOverrides.find(line);
+  if (override != faults_.answerOverrides.end()) return ShellReply::Lines(override->second);
   return ShellCommandSet::Run(*device_, line, state_ == ShellState::Protected);
 }
 

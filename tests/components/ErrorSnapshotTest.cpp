@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "pelmora/components/Progress.h"
 #include "pelmora/platform/ErrorMessages.h"
 
 namespace pelmora {
@@ -33,17 +32,9 @@ TEST(ErrorSnapshotTest, ForeignExceptionsBecomeInternalErrors) {
   EXPECT_EQ(snapshot.Description(), "broken invariant");
 }
 
+// The texts themselves are a table; what is behaviour is the text of a number it lacks.
 TEST(ErrorMessagesTest, UnknownNumbersGetAGenericText) {
   EXPECT_EQ(ErrorMessages::Current().ErrorText(4242), "Error 4242");
-}
-
-TEST(ProgressTest, CancellingAParentCancelsItsChildren) {
-  auto parent = std::make_shared<Progress>();
-  auto child = parent->CreateChild();
-  child->SetParent(parent);
-  EXPECT_FALSE(child->Cancelled());
-  parent->Cancel();
-  EXPECT_TRUE(child->Cancelled());
 }
 
 }  // namespace

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "device/ScriptedShell.h"
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/EmbeddedShell.h"
+#include "pelmora/components/ConnectionLibrary.h"
 #include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
@@ -11,32 +17,33 @@ namespace {
 
 using std::chrono::milliseconds;
 using testing::CatchError;
-using testing::ScriptedShell;
+using testing::EmbeddedShell;
+using Member = std::function<void(PelmoraT2&)>;
 
 TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
   auto device = std::make_shared<PelmoraT2>();
   EXPECT_EQ(device->Connection(), nullptr);
-  EXPECT_EQ(device->ProtocolHandler(), nullptr);
+  EXPECT_EQ(DeviceInternals::Handler(*device), nullptr);
   EXPECT_EQ(CatchError([&] { device->Connect(); }).Number(), 91);
+  EXPECT_EQ(CatchError([&] { device->AbortCommand(); }).Number(), 91);
   EXPECT_EQ(CatchError([&] { device->SaveSettings(); }).Number(), 91);
   EXPECT_EQ(CatchError([&] { device->Command("\r"); }).Number(), 91);
   EXPECT_EQ(CatchError([&] { (void)device->GetSSID(); }).Number(), 91);
 }
 
 TEST(PelmoraT2Test, AttachingTheSameConnectionAgainKeepsTheHandler) {
-  ScriptedShell shell;
-  const auto handler = shell.device->ProtocolHandler();
+  EmbeddedShell shell;
+  const auto handler = DeviceInternals::Handler(*shell.device);
   ASSERT_NE(handler, nullptr);
-  EXPECT_EQ(handler->DefaultTimeout(), 10000);
-  shell.device->SetConnection(shell.pipe);
-  EXPECT_EQ(shell.device->ProtocolHandler(), handler);
-  auto other = std::make_shared<PipeConnection>();
-  shell.device->SetConnection(other);
-  EXPECT_EQ(shell.device->ProtocolHandler(), handler);
+  DeviceInternals::AttachConnection(*shell.device, shell.pipe);
+  EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
+  DeviceInternals::AttachConnection(*shell.device, std::make_shared<PipeConnection>());
+  EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
+  EXPECT_EQ(handler->DefaultTimeout(), 2000);
 }
 
 TEST(PelmoraT2Test, ReleasingAnAttachedDeviceSendsNothingAndLeavesTheConnectionOpen) {
-  ScriptedShell shell;
+  EmbeddedShell shell;
   shell.device->Connect();
   shell.device.reset();
   testing::PumpFor(milliseconds(20));
@@ -45,81 +52,100 @@ TEST(PelmoraT2Test, ReleasingAnAttachedDeviceSendsNothingAndLeavesTheConnectionO
 }
 
 TEST(PelmoraT2Test, ShellErrorLinesBecomeDeviceErrors) {
-  ScriptedShell shell;
-  shell.Script("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
+  EmbeddedShell shell;
+  shell.Answer("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
   auto twoBlanks = CatchError([&] { shell.device->Command("SET NW CH 14\r"); });
   EXPECT_EQ(twoBlanks.Number(), 9998);
   EXPECT_EQ(twoBlanks.Source(), "Command");
   EXPECT_EQ(twoBlanks.Description(), "Device reported error:  Invalid value");
 
-  shell.Script("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
+  shell.Answer("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
   EXPECT_EQ(CatchError([&] { shell.device->Command("SET NW CH 13\r"); }).Description(),
             "Device reported error: Invalid channel");
 
-  shell.Script("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
+  shell.Answer("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
   EXPECT_EQ(shell.device->Command("SH ODD\r"), "%cfgerr: syntax <>\r\n%cfgerr: other");
-  shell.Script("SH PLAIN", {"a", "b  "});
+  shell.Answer("SH PLAIN", {"a", "b  "});
   EXPECT_EQ(shell.device->Command("SH PLAIN\r", nullptr, false, 0, false, false), "a\r\nb  ");
 }
 
-TEST(PelmoraT2Test, NestedCommandFromAnEventHandlerIsRefusedAndTheFirstCompletes) {
-  ScriptedShell shell;
-  shell.Script("SH A", {"value"});
-  std::int32_t nested = 0;
-  auto token = shell.pipe->OnReceive.Subscribe([&] {
-    if (nested == 0) nested = CatchError([&] { shell.device->Command("SH A\r"); }).Number();
-  });
-  EXPECT_EQ(shell.device->Command("SH A\r"), "value");
-  EXPECT_EQ(nested, 9999);
-}
-
-TEST(PelmoraT2Test, CommandFromAProgressCallbackIsRefused) {
-  class ReentrantProgress : public Progress {
-   public:
-    explicit ReentrantProgress(PelmoraT2& device) : device_(device) {}
-    bool Cancelled() const override {
-      if (refused == 0) refused = CatchError([&] { device_.Command("\r"); }).Number();
-      return false;
-    }
-    mutable std::int32_t refused = 0;
-
-   private:
-    PelmoraT2& device_;
+// While a command waits, every other dialogue entered from an event handler is refused with
+// 9999 and sends nothing; the waiting command completes.
+TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompletes) {
+  EmbeddedShell shell;
+  const std::vector<Member> nestedCalls = {
+      [](PelmoraT2& d) { d.Command("SH NW SSID\r"); },
+      [](PelmoraT2& d) { d.SaveSettings(); },
+      [](PelmoraT2& d) { d.Login("pw"); },
+      [](PelmoraT2& d) { (void)d.GetSSID(); },
+      [](PelmoraT2& d) { (void)d.GetVersion(); },
   };
-  ScriptedShell shell;
-  auto progress = std::make_shared<ReentrantProgress>(*shell.device);
-  EXPECT_EQ(shell.device->Command("\r", progress), "");
-  EXPECT_EQ(progress->refused, 9999);
+  std::vector<std::int32_t> refused;
+  auto token = shell.pipe->OnReceive.Subscribe([&] {
+    if (!refused.empty()) return;
+    for (const auto& call : nestedCalls) {
+      refused.push_back(CatchError([&] { call(*shell.device); }).Number());
+    }
+  });
+  EXPECT_EQ(shell.device->Command("SH NW SSID\r"), "WiFi SSID: PrintNet");
+  EXPECT_EQ(refused, std::vector<std::int32_t>(nestedCalls.size(), 9999));
+  EXPECT_EQ(shell.pipe->Sent(), "SH NW SSID\r");
 }
 
-TEST(PelmoraT2Test, NextCommandIsAcceptedAfterAHandlerError) {
-  ScriptedShell shell;
-  shell.pipe->SetDelivery(milliseconds(200), 0, milliseconds(0));
-  EXPECT_EQ(CatchError([&] { shell.device->Command("\r", nullptr, false, 30); }).Number(), 120);
-  shell.pipe->SetDelivery(milliseconds(0), 0, milliseconds(0));
-  testing::PumpFor(milliseconds(250));
-  (void)shell.device->TrappedMessage();
+TEST(PelmoraT2Test, AbortCommandFromAnEventHandlerEndsTheWaitWith113) {
+  EmbeddedShell shell;
+  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device->AbortCommand(); });
+  const auto error = CatchError([&] { shell.device->Command("SH NW SSID\r"); });
+  EXPECT_EQ(error.Number(), 113);
+  EXPECT_EQ(error.Source(), "ProtocolHandler:Query Method");
+  token.Reset();
   EXPECT_EQ(shell.device->Command("\r"), "");
 }
 
+TEST(PelmoraT2Test, NextCommandIsAcceptedAfterAHandlerError) {
+  EmbeddedShell shell;
+  shell.pipe->FailNextSends(1);
+  const auto error = CatchError([&] { shell.device->Command("\r"); });
+  EXPECT_EQ(error.Number(), 3003);
+  EXPECT_EQ(error.Source(), "Connection>>ProtocolHandler:Command Method");
+  EXPECT_EQ(shell.device->Command("SH NW SSID\r"), "WiFi SSID: PrintNet");
+}
+
+// A teardown from an event handler during a wait ends that command with the missing callback
+// (91); the torn-down device's dialogues then fail with the handler's 116 and send nothing.
+TEST(PelmoraT2Test, TeardownDuringAWaitEndsTheCommandAndLaterDialoguesFailWith116) {
+  EmbeddedShell shell;
+  auto token = shell.pipe->OnReceive.Subscribe([&] {
+    if (!shell.device->Connection()) return;
+    ConnectionLibrary::TeardownConnection(shell.device->Connection());
+    DeviceInternals::AttachConnection(*shell.device, nullptr);
+  });
+  EXPECT_EQ(CatchError([&] { shell.device->Command("SH NW SSID\r"); }).Number(), 91);
+  shell.pipe->ClearSent();
+  EXPECT_EQ(CatchError([&] { shell.device->Login("pw"); }).Number(), 116);
+  EXPECT_EQ(CatchError([&] { shell.device->Command("\r"); }).Number(), 116);
+  EXPECT_EQ(shell.pipe->Sent(), "");
+}
+
 TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLine) {
-  ScriptedShell shell;
+  EmbeddedShell shell;
   shell.device->Connect();
   for (const char* arrival : {"A\r\nB", "\r\n", "C"}) {
-    shell.pipe->PeerWrite(arrival);
+    shell.server.Shell().EmitUnsolicited(arrival);
     testing::PumpFor(milliseconds(5));
   }
   EXPECT_EQ(shell.device->TrappedMessage(), "A\r\nB");
   EXPECT_EQ(shell.device->TrappedMessage(), "");
-  shell.pipe->PeerWrite("D\r");
+  shell.server.Shell().EmitUnsolicited("D\r");
   testing::PumpFor(milliseconds(5));
   EXPECT_EQ(shell.device->TrappedMessage(), "\r\nCD");
 }
 
 TEST(PelmoraT2Test, TrappedTextKeepsTheNewestWhenAnIdleDeviceFloods) {
-  ScriptedShell shell;
+  EmbeddedShell shell;
   shell.device->Connect();
-  shell.pipe->PeerWrite(std::string(PelmoraT2::kMaxTrappedText, 'x') + "\r\nnewest\r");
+  shell.server.Shell().EmitUnsolicited(std::string(PelmoraT2::kMaxTrappedText, 'x') +
+                                       "\r\nnewest\r");
   std::string lines;
   ASSERT_TRUE(testing::PumpUntil([&] {
     lines = shell.device->TrappedMessage();
@@ -130,7 +156,7 @@ TEST(PelmoraT2Test, TrappedTextKeepsTheNewestWhenAnIdleDeviceFloods) {
 }
 
 TEST(PelmoraT2Test, TerminalPropertiesAndTrapEvents) {
-  ScriptedShell shell;
+  EmbeddedShell shell;
   EXPECT_EQ(shell.device->TerminalReceived(), "");
   EXPECT_TRUE(shell.device->TerminalReceivedBinary().empty());
   shell.device->SetTrapEvents(true);
@@ -141,36 +167,40 @@ TEST(PelmoraT2Test, TerminalPropertiesAndTrapEvents) {
   EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
 }
 
+// Against the real shell: "SAVE" CR CR is answered with two prompts, "exit" and INI end the
+// session, and the next dialogue opens a new one.
 TEST(PelmoraT2DialogueTest, FixedDialoguesPutExactBytesOnTheWire) {
-  ScriptedShell shell;
-  shell.device->SaveSettings();
-  EXPECT_EQ(shell.pipe->Sent(), "\rSAVE\r\r");
-  shell.pipe->ClearSent();
-  shell.device->ResetPrintServer();
-  EXPECT_EQ(shell.pipe->Sent(), "\rINI\r\r");
-  shell.pipe->ClearSent();
-  shell.device->Logoff();
-  EXPECT_EQ(shell.pipe->Sent(), "\rexit\r");
-  shell.pipe->ClearSent();
-  EXPECT_FALSE(shell.device->IsReadOnlyMode());
-  EXPECT_EQ(shell.pipe->Sent(), "\r");
+  EmbeddedShell shell;
+  const std::vector<std::pair<Member, std::string>> dialogues = {
+      {[](PelmoraT2& d) { d.SaveSettings(); }, "\rSAVE\r\r"},
+      {[](PelmoraT2& d) { d.ResetPrintServer(); }, "\rINI\r\r"},
+      {[](PelmoraT2& d) { d.Logoff(); }, "\rexit\r"},
+      {[](PelmoraT2& d) { EXPECT_FALSE(d.IsReadOnlyMode()); }, "\r"},
+  };
+  for (const auto& [dialogue, wire] : dialogues) {
+    SCOPED_TRACE(wire);
+    shell.pipe->ClearSent();
+    dialogue(*shell.device);
+    EXPECT_EQ(shell.pipe->Sent(), wire);
+  }
+  EXPECT_EQ(shell.pipe->SessionsOpened(), 3);
 }
 
 TEST(PelmoraT2DialogueTest, LoginSendsThePasswordOnlyToAReadOnlyShell) {
-  ScriptedShell shell;
-  shell.device->Login("pw");
-  EXPECT_EQ(shell.pipe->Sent(), "\r");
+  EmbeddedShell open;
+  open.device->Login("pw");
+  EXPECT_EQ(open.pipe->Sent(), "\r");
 
-  shell.pipe->ClearSent();
-  shell.prompt = "Local: ";
-  shell.silentLines = {"pw"};
+  EmbeddedShell shell("pw");
   EXPECT_TRUE(shell.device->IsReadOnlyMode());
+  shell.pipe->ClearSent();
   shell.device->Login("pw");
-  EXPECT_EQ(shell.pipe->Sent(), "\r\runpro\rpw\r");
+  EXPECT_EQ(shell.pipe->Sent(), "\runpro\rpw\r");
+  EXPECT_FALSE(shell.device->IsReadOnlyMode());
 }
 
-TEST(PelmoraT2DialogueTest, LoginRefusesALineBreakBeforeSendingAnything) {
-  ScriptedShell shell;
+TEST(PelmoraT2DialogueTest, LoginStopsAtTheFirstFailedLineAndRefusesLineBreaks) {
+  EmbeddedShell shell("pw");
   for (const char* password : {"pw\rSET NW SSID x", "pw\n"}) {
     const auto error = CatchError([&] { shell.device->Login(password); });
     EXPECT_EQ(error.Number(), 9999);
@@ -178,16 +208,38 @@ TEST(PelmoraT2DialogueTest, LoginRefusesALineBreakBeforeSendingAnything) {
     EXPECT_EQ(error.Description(), "Invalid argument: line break in value");
   }
   EXPECT_EQ(shell.pipe->Sent(), "");
+
+  shell.pipe->FailNextSends(1);
+  EXPECT_EQ(CatchError([&] { shell.device->Login("pw"); }).Number(), 3003);
+  EXPECT_EQ(shell.pipe->Sent().find("unpro"), std::string::npos);
 }
 
-TEST(PelmoraT2DialogueTest, DeviceReleasedDuringItsOwnWaitFinishesTheCall) {
-  ScriptedShell shell;
-  shell.Script("SH A", {"value"});
-  std::weak_ptr<PelmoraT2> watch = shell.device;
-  PelmoraT2* raw = shell.device.get();
-  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device.reset(); });
-  EXPECT_EQ(raw->Command("SH A\r"), "value");
-  EXPECT_TRUE(watch.expired());
+// A client that lets go of the device from an event handler during the first exchange of a
+// member: the member finishes its dialogue on a live object, which goes when the member returns.
+TEST(PelmoraT2DialogueTest, DeviceReleasedDuringAMemberOfSeveralLinesFinishesTheMember) {
+  // Each row: the member, whether the shell is protected by a password, the bytes it sends.
+  const std::vector<std::tuple<Member, bool, std::string>> members = {
+      {[](PelmoraT2& d) { d.SaveSettings(); }, false, "\rSAVE\r\r"},
+      {[](PelmoraT2& d) { d.ResetPrintServer(); }, false, "\rINI\r\r"},
+      {[](PelmoraT2& d) { d.Logoff(); }, false, "\rexit\r"},
+      {[](PelmoraT2& d) { d.Login("pw"); }, true, "\runpro\rpw\r"},
+      {[](PelmoraT2& d) { EXPECT_TRUE(d.IsReadOnlyMode()); }, true, "\r"},
+      {[](PelmoraT2& d) { EXPECT_EQ(d.GetSSID(), "PrintNet"); }, false, "\rSH NW SSID\r"},
+      {[](PelmoraT2& d) { d.SetSSID("x"); }, false, "\rSET NW SSID x\r"},
+      {[](PelmoraT2& d) { d.SetWepKey(2, "0123456789"); }, false,
+       "\rSET NW KEY# 2\rSET NW KEYVAL 0123456789\r"},
+      {[](PelmoraT2& d) { EXPECT_NE(d.GetVersion(), nullptr); }, false, "\rSH VERSION\r"},
+  };
+  for (const auto& [member, protectedShell, wire] : members) {
+    SCOPED_TRACE(wire);
+    EmbeddedShell shell(protectedShell ? std::optional<std::string>("pw") : std::nullopt);
+    std::weak_ptr<PelmoraT2> watch = shell.device;
+    PelmoraT2* raw = shell.device.get();
+    auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device.reset(); });
+    member(*raw);
+    EXPECT_EQ(shell.pipe->Sent(), wire);
+    EXPECT_TRUE(watch.expired());
+  }
 }
 
 }  // namespace

@@ -37,7 +37,6 @@ TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   EXPECT_EQ(abc.FindStr(1, ""), 0);
   EXPECT_EQ(abc.FindByteArray(1, ByteArray{}), 0);
   EXPECT_EQ(abc.FindByteRev(5, 'a'), 0);  // the low end of the window is still StartPos
-  EXPECT_EQ(FifoBuf().FindByte(1, 'a'), 0);
   const FifoBuf buf = Holding("abcdef");
   EXPECT_EQ(buf.FindByte(1, 'f', 4), 0);
   EXPECT_EQ(buf.FindByte(2, 'f', 4), 6);   // s + R = n - 1: the window runs to the end
@@ -49,6 +48,25 @@ TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   EXPECT_EQ(buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), 0);
   EXPECT_EQ(buf.FindStr(1, "ef", 4), 5);  // s + R = n - m
   EXPECT_EQ(buf.FindByteArray(2, ByteArray{'e', 'f'}, 3), 5);
+}
+
+// Every search checks the count before it looks at StartPos: a text StartPos that is no number
+// finds nothing in an empty buffer instead of failing with 13.
+TEST(FifoBufTest, EmptyBufferFindsNothingWhateverStartPosAndAnEmptyAddKeepsIt) {
+  FifoBuf empty;
+  empty.Add(ByteArray{});
+  EXPECT_EQ(empty.Count(), 0);
+  EXPECT_EQ(empty.Peek(0), -1);
+  for (const Variant& start : {Variant(1), Variant("not a number")}) {
+    EXPECT_EQ(empty.FindByte(start, 'a'), 0);
+    EXPECT_EQ(empty.FindByteRev(start, 'a'), 0);
+    EXPECT_EQ(empty.FindByteArray(start, ByteArray{'a'}), 0);
+    EXPECT_EQ(empty.FindStr(start, "a"), 0);
+    EXPECT_EQ(empty.FindStrRev(start, "a"), 0);
+  }
+  FifoBuf buf = Holding("ab");
+  buf.Add(ByteArray{});
+  EXPECT_EQ(Content(buf), "ab");
 }
 
 TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {

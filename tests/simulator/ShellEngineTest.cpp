@@ -74,7 +74,7 @@ TEST(ShellEngineTest, ProtectedShellRefusesChangesUntilThePasswordIsGiven) {
   EXPECT_EQ(emptyPassword.engine.State(), State::Privileged);
 }
 
-TEST(ShellEngineTest, ExitOrIniEndTheSessionAndTheNextLineOpensANewOne) {
+TEST(ShellEngineTest, ExitIniOrADroppedLineEndTheSessionAndTheNextLineOpensANewOne) {
   ShellHarness shell("pw");
   shell.Send("unpro\rpw\rSET NW SSID Saved\rSAVE\rSET NW SSID Unsaved\rSET NW CH 11\r");
   // Input behind "exit" in the same Feed went to a closed session.
@@ -89,6 +89,13 @@ TEST(ShellEngineTest, ExitOrIniEndTheSessionAndTheNextLineOpensANewOne) {
   EXPECT_EQ(shell.engine.State(), State::Closed);
   EXPECT_EQ(shell.Send("SH NW SSID\rSH NW CH\r"),
             "SH NW SSID\r\nWiFi SSID: Saved\r\nLocal: SH NW CH\r\nChannel: 6\r\nLocal: ");
+
+  shell.Send("unpro\rpw\r");
+  shell.engine.Faults().dropSessionAtLine = shell.engine.LinesReceived() + 2;
+  EXPECT_EQ(shell.Send("\rSET NW CH 3\r\r"), "\r\nLocal> ");
+  EXPECT_EQ(shell.closes, 3);
+  EXPECT_EQ(shell.device->Running().channel, 6);
+  EXPECT_EQ(shell.Send("\r"), "\r\nLocal: ");
 }
 
 TEST(ShellEngineTest, CloseCallbackMayDestroyTheEngine) {
@@ -155,6 +162,11 @@ TEST(ShellEngineTest, FaultsChangeTheAnswerBytes) {
     EXPECT_EQ(shell.device->Running().channel, 6)
         << fault.sent << ": a stalled line was carried out";
   }
+  // An overridden line is not carried out either.
+  ShellHarness shell;
+  shell.engine.Faults().answerOverrides["set nw ch 3"] = {"Wifi mode = Bridge", "x"};
+  EXPECT_EQ(shell.Send("SET NW CH 3\r"), "SET NW CH 3\r\nWifi mode = Bridge\r\nx\r\nLocal> ");
+  EXPECT_EQ(shell.device->Running().channel, 6);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ namespace pelmora {
 //
 // Each physical session of the connection is one shell session: it starts fresh (protected when
 // the device has a shell password) even when the library ended the previous one without "exit".
-// When the shell ends a session ("exit", INI), the device ends the
+// When the shell ends a session ("exit", INI, the dropped-session fault), the device ends the
 // connection's session after the output written before it has arrived, and bytes still sent on
 // that session go nowhere. After INI with a restart delay the shell ignores input for that long.
 //

@@ -19,9 +19,11 @@ namespace pelmora {
 // Every TCP connection is one shell session with its own running state (a new session of the
 // device); the saved configuration is the device's, shared by all sessions. At connect the
 // server offers to echo and to suppress go-ahead, accepts the client's DO for those two and
-// refuses every other option. When the shell ends a session ("exit", INI, the dropped-session
-// fault) the connection ends after the output before it has been written; while a restart
-// (INI with a restart delay) lasts, new connections are closed at once.
+// refuses every other option; a bare LF from a client (one in character mode reading a pipe)
+// ends a line like CR LF and CR NUL. When the shell ends a session ("exit", INI, the
+// dropped-session fault) the output before it is written, the server half-closes, and it closes
+// once the client has closed its end (or after two seconds); while a restart (INI with a restart
+// delay) lasts, new connections are closed at once.
 //
 // The server prints nothing to any console.
 class TelnetShellServer {
