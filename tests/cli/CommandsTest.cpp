@@ -112,13 +112,9 @@ TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
   }
   EXPECT_EQ(readable, kReadable);
   EXPECT_EQ(byName.size(), kReadable.size() + 2);
+  // One row in full shows the rendering; the rows themselves are the catalog's (its own tests).
   EXPECT_EQ(byName["mode"], Json::parse(R"({"name": "mode", "get": true, "set": true,
       "type": "enum", "words": ["infrastructure", "ad-hoc"]})"));
-  EXPECT_EQ(byName["auth-type"]["words"], (Json{"open", "shared", "ttls", "leap", "psk", "peap"}));
-  EXPECT_EQ(byName["password"]["get"], false);
-  EXPECT_EQ(byName["wep-key"]["get"], false);
-  EXPECT_EQ(byName["discarded-messages"]["set"], false);
-  EXPECT_EQ(byName["default-router"]["type"], "address");
 }
 
 }  // namespace
