@@ -26,12 +26,17 @@ struct Parser {
   std::string password;
   std::string logPath;
   std::string simPassword;
+  std::string inventoryPath;
+  std::string shard;
+  std::string logDir;
+  std::string writeInventory;
 
   Parser() {
     app.fallthrough();
     app.require_subcommand(1);
     AddTargets();
     AddOptions();
+    AddFleetOptions();
     AddCommands();
   }
 
@@ -60,6 +65,29 @@ struct Parser {
     app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")
         ->type_name("FILE");
     app.add_flag("--no-progress", invocation.noProgress, "no progress display");
+  }
+
+  void AddFleetOptions() {
+    auto* inventoryOption = app.add_option("--inventory", inventoryPath,
+                                           "run the command on every host of an inventory")
+                                ->type_name("FILE");
+    for (const char* single : {"--host", "--serial", "--sim"}) {
+      inventoryOption->excludes(app.get_option(single));
+    }
+    const auto fleetOnly = [&](CLI::Option* option) { option->needs(inventoryOption); };
+    fleetOnly(app.add_option("--limit", invocation.limits, "only this host or group (repeatable)")
+                  ->type_name("NAME|GROUP"));
+    fleetOnly(app.add_option("--workers", invocation.workers, "hosts served at once (16)")
+                  ->check(CLI::PositiveNumber)
+                  ->type_name("N"));
+    fleetOnly(app.add_option("--shard", shard, "only the K-th of N shares of the hosts")
+                  ->type_name("K/N"));
+    fleetOnly(app.add_option("--retries", invocation.retries,
+                             "tries again a host whose session could not be opened (0)")
+                  ->check(CLI::NonNegativeNumber)
+                  ->type_name("N"));
+    fleetOnly(app.add_option("--log-dir", logDir, "one transcript per host, DIR/NAME.log")
+                  ->type_name("DIR"));
   }
 
   CLI::App* Command(const std::string& name, const std::string& description) {
@@ -102,6 +130,11 @@ struct Parser {
         ->type_name("HOST:PORT");
     simCommand->add_option("--password", simPassword, "shell password of the simulated server")
         ->type_name("PW");
+    simCommand->add_option("--count", invocation.simCount, "print servers on consecutive ports (1)")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{65535}))
+        ->type_name("N");
+    simCommand->add_option("--write-inventory", writeInventory, "an inventory of the servers")
+        ->type_name("FILE");
   }
 
   void Finish() {
@@ -116,6 +149,12 @@ struct Parser {
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
       invocation.simPassword = simPassword;
+    }
+    if (app.count("--inventory") > 0) invocation.inventory = inventoryPath;
+    if (app.count("--shard") > 0) invocation.shard = shard;
+    if (app.count("--log-dir") > 0) invocation.logDir = logDir;
+    if (app.get_subcommand("sim")->count("--write-inventory") > 0) {
+      invocation.writeInventory = writeInventory;
     }
     if (invocation.command == "sim") {
       invocation.target = Target::Host(invocation.listen, kSimPort, true);

@@ -42,14 +42,27 @@ std::string Joined(const std::vector<std::string>& words) {
 }  // namespace
 
 CommandRunner::CommandRunner(Invocation invocation)
-    : invocation_(std::move(invocation)), writer_(invocation_.json, std::cout, std::cerr) {}
+    : CommandRunner(std::move(invocation), std::cout, std::cerr) {}
+
+CommandRunner::CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err)
+    : invocation_(std::move(invocation)), err_(err), writer_(invocation_.json, out, err) {}
+
+bool CommandRunner::CheckUsage() {
+  try {
+    Prepare();
+    return true;
+  } catch (const UsageError& error) {
+    err_ << "pelmora: " << error.what() << '\n';
+    return false;
+  }
+}
 
 int CommandRunner::Run() {
   Action action;
   try {
     action = Prepare();
   } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
+    err_ << "pelmora: " << error.what() << '\n';
     return kUsageError;
   }
   if (!action) {
@@ -171,10 +184,11 @@ int CommandRunner::Execute(const Action& action) {
     if (invocation_.password) session->Login(*invocation_.password);
     return action(*session);
   } catch (const AutomationError& error) {
+    lastError_ = error;
     writer_.Error(error);
     return kAutomationError;
   } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
+    err_ << "pelmora: " << error.what() << '\n';
     return kUsageError;
   } catch (const std::exception& error) {
     // Not the library's own error, yet it ended the command: shown in the same forms.
