@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build, the tests and the benchmarks need, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libasio-dev libtelnet-dev libcli11-dev
-  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev tmux telnet)
+  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev tmux telnet libtomlplusplus-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
