@@ -30,6 +30,7 @@ struct Parser {
   std::string shard;
   std::string logDir;
   std::string writeInventory;
+  std::string outDir;
 
   Parser() {
     app.fallthrough();
@@ -125,9 +126,15 @@ struct Parser {
     Command("readonly", "tell whether the shell is read-only");
     Command("settings", "list the settings: names, types, words, get and set");
     Command("shell", "interactive session with the print server's shell");
-    Command("backup", "write every readable setting as a profile (secrets are never written)")
-        ->add_option("FILE", args, "the profile to write (stdout without FILE)")
-        ->expected(0, 1);
+    auto* backupCommand =
+        Command("backup", "write every readable setting as a profile (secrets are never written)");
+    auto* backupFile =
+        backupCommand->add_option("FILE", args, "the profile to write (stdout without FILE)")
+            ->expected(0, 1);
+    backupCommand
+        ->add_option("--out-dir", outDir, "with --inventory: one profile per host, DIR/NAME.toml")
+        ->type_name("DIR")
+        ->excludes(backupFile);
     Command("diff", "compare the print server with a profile: exit 0 same, 3 it would change")
         ->add_option("FILE", args, "the profile (TOML, or JSON of the same shape)")
         ->required()
@@ -167,6 +174,11 @@ struct Parser {
     if (app.count("--inventory") > 0) invocation.inventory = inventoryPath;
     if (app.count("--shard") > 0) invocation.shard = shard;
     if (app.count("--log-dir") > 0) invocation.logDir = logDir;
+    if (app.get_subcommand("backup")->count("--out-dir") > 0) {
+      if (!invocation.inventory)
+        throw UsageError("--out-dir needs --inventory; give a FILE instead");
+      invocation.outDir = outDir;
+    }
     if (app.get_subcommand("sim")->count("--write-inventory") > 0) {
       invocation.writeInventory = writeInventory;
     }

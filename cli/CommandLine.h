@@ -41,6 +41,7 @@ struct Invocation {
   std::optional<std::string> shard;
   std::int32_t retries = 0;
   std::optional<std::string> logDir;
+  std::optional<std::string> outDir;  // backup: DIR/NAME.toml per host
 };
 
 // Parses the tool's command line:

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <filesystem>
 #include <iostream>
@@ -13,6 +14,7 @@
 
 #include "CommandRunner.h"
 #include "Interrupt.h"
+#include "ProfileCommands.h"
 #include "SignalWatcher.h"
 #include "UsageError.h"
 #include "pelmora/fleet/Shard.h"
@@ -115,10 +117,10 @@ bool FleetCommand::Prepare() {
   if (!CommandRunner(invocation_, std::cout, std::cerr).CheckUsage()) return false;
   inventory_ = Inventory::Load(*invocation_.inventory, AddressProblem);
   SelectHosts();
-  if (invocation_.logDir) {
+  for (const auto& dir : {invocation_.logDir, invocation_.outDir}) {
     std::error_code error;
-    std::filesystem::create_directories(*invocation_.logDir, error);
-    if (error) throw UsageError("cannot make " + *invocation_.logDir + ": " + error.message());
+    if (dir) std::filesystem::create_directories(*dir, error);
+    if (error) throw UsageError("cannot make " + *dir + ": " + error.message());
   }
   return true;
 }
@@ -164,10 +166,12 @@ int FleetCommand::Execute() {
         });
   }
   output.Summary(results_);
+  int status = Interrupt::Requested() ? kFailed : kSuccess;
   for (const auto& result : results_) {
-    if (!result.started || result.status != 0) return kFailed;
+    if (!FleetOutput::Succeeded(result)) return kFailed;
+    if (result.status == ProfileCommands::kWouldChange) status = std::max(status, result.status);
   }
-  return Interrupt::Requested() ? kFailed : kSuccess;
+  return status;
 }
 
 FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*attempt*/) {
@@ -180,7 +184,7 @@ FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*att
   result.status = status;
   result.out = out.str();
   result.err = err.str();
-  if (status == 0) return FleetRunner::Outcome::Succeeded;
+  if (FleetOutput::Succeeded(result)) return FleetRunner::Outcome::Succeeded;
   return NotOpened(command.LastError()) ? FleetRunner::Outcome::NotOpened
                                         : FleetRunner::Outcome::Failed;
 }
@@ -195,6 +199,9 @@ Invocation FleetCommand::HostInvocation(const InventoryHost& host, const Target&
   if (host.timeoutMs) one.timeoutMs = host.timeoutMs;
   if (invocation_.logDir) {
     one.logPath = (std::filesystem::path(*invocation_.logDir) / (host.name + ".log")).string();
+  }
+  if (invocation_.outDir) {
+    one.arguments = {(std::filesystem::path(*invocation_.outDir) / (host.name + ".toml")).string()};
   }
   one.noProgress = true;
   return one;

@@ -14,7 +14,7 @@ namespace pelmora::cli {
 // the hosts selected (--limit, --shard), and the command runs on each of them in a pool of
 // --workers threads, each host through the same road as a single target. Exit status: 0 every
 // host succeeded, 1 any failed or the run was interrupted, 2 a usage error or a bad inventory
-// (nothing is sent then).
+// (nothing is sent then), 3 (diff) every host answered and some would change.
 class FleetCommand {
  public:
   static constexpr int kSuccess = 0;

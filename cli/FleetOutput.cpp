@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "ProfileCommands.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora::cli {
@@ -12,19 +13,17 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-bool Succeeded(const FleetOutput::HostResult& host) {
-  return host.started && host.status == 0;
-}
-
 Json ToolError(std::int32_t number, const std::string& description) {
   return Json{{"number", number}, {"source", "pelmora"}, {"description", description}};
 }
 
 // The host's entry: its command's own document as "result", or the error alone as "error".
 Json HostJson(const FleetOutput::HostResult& host) {
-  Json entry{{"name", host.name}, {"target", host.target}, {"ok", Succeeded(host)}};
+  Json entry{{"name", host.name}, {"target", host.target}, {"ok", FleetOutput::Succeeded(host)}};
   if (!host.started) {
     entry["error"] = ToolError(errors::kCommandCancelled, "Command cancelled");
+  } else if (host.out.empty() && FleetOutput::Succeeded(host)) {
+    entry["result"] = nullptr;  // a command that prints nothing, such as backup to a file
   } else if (Json document = Json::parse(host.out, nullptr, false); !document.is_discarded()) {
     if (document.is_object() && document.size() == 1 && document.contains("error")) {
       entry["error"] = document["error"];
@@ -50,6 +49,10 @@ std::string Clock(std::chrono::seconds left) {
 
 }  // namespace
 
+bool FleetOutput::Succeeded(const HostResult& host) {
+  return host.started && (host.status == 0 || host.status == ProfileCommands::kWouldChange);
+}
+
 FleetOutput::FleetOutput(bool json, bool drawProgress, std::ostream& out, std::ostream& err)
     : json_(json), drawProgress_(drawProgress), out_(out), err_(err) {}
 
@@ -57,7 +60,7 @@ void FleetOutput::Finished(const HostResult& host) {
   if (json_) return;
   std::lock_guard lock(mutex_);
   ClearProgress();
-  Prefixed(out_, host.name, host.out);
+  Prefixed(out_, host.name, host.out.empty() && Succeeded(host) ? "ok\n" : host.out);
   Prefixed(err_, host.name, host.err);
   out_.flush();
   err_.flush();

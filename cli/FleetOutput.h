@@ -33,6 +33,9 @@ class FleetOutput {
     std::chrono::milliseconds elapsed{0};
   };
 
+  // Ran and ended well: exit status 0, or 3 of a diff that found changes.
+  static bool Succeeded(const HostResult& host);
+
   FleetOutput(bool json, bool drawProgress, std::ostream& out, std::ostream& err);
 
   void Finished(const HostResult& host);
