@@ -14,6 +14,7 @@
 
 #include "CommandRunner.h"
 #include "Interrupt.h"
+#include "OpenFileLimit.h"
 #include "ProfileCommands.h"
 #include "SignalWatcher.h"
 #include "UsageError.h"
@@ -147,6 +148,7 @@ void FleetCommand::SelectHosts() {
 }
 
 int FleetCommand::Execute() {
+  OpenFileLimit::RaiseToMaximum();
   const bool drawProgress =
       !invocation_.noProgress && !invocation_.json && isatty(STDERR_FILENO) == 1;
   FleetOutput output(invocation_.json, drawProgress, std::cout, std::cerr);

@@ -1,7 +1,5 @@
 #include "SimServer.h"
 
-#include <sys/resource.h>
-
 #include <asio/io_context.hpp>
 #include <asio/signal_set.hpp>
 #include <csignal>
@@ -9,20 +7,11 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "UsageError.h"
+#include "OpenFileLimit.h"
 
 namespace pelmora::cli {
 
 namespace {
-
-// Each server holds a listener and a wake-up pipe, each session a socket: a thousand servers
-// need more descriptors than the usual soft limit of 1024.
-void RaiseOpenFileLimit() {
-  rlimit limit{};
-  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
-  limit.rlim_cur = limit.rlim_max;
-  setrlimit(RLIMIT_NOFILE, &limit);
-}
 
 std::string TomlString(const std::string& text) {
   std::string quoted = "\"";
@@ -42,22 +31,31 @@ int SimServer::Run() {
               << " run past port 65535\n";
     return CommandLine::kUsageError;
   }
-  RaiseOpenFileLimit();
+  OpenFileLimit::RaiseToMaximum();
   asio::io_context loop(1);
+  const int status = Serve(loop);
+  // The servers' sockets and timers belong to the loop: they go first.
+  servers_.clear();
+  return status;
+}
+
+int SimServer::Serve(asio::io_context& loop) {
+  auto stopAll = [this] {
+    for (auto& server : servers_) server->Stop();
+  };
   try {
     StartServers(loop);
     WriteInventory();
   } catch (const std::runtime_error& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
-    for (auto& server : servers_) server->Stop();
+    stopAll();
+    loop.run();  // the cancelled operations end
     return 1;
   }
   std::cout << ListeningLine() << std::endl;
 
   asio::signal_set stop(loop, SIGINT, SIGTERM);
-  stop.async_wait([this](std::error_code, int) {
-    for (auto& server : servers_) server->Stop();
-  });
+  stop.async_wait([&stopAll](std::error_code, int) { stopAll(); });
   loop.run();
   return 0;
 }

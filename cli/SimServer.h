@@ -20,6 +20,7 @@ class SimServer {
   int Run();
 
  private:
+  int Serve(asio::io_context& loop);
   void StartServers(asio::io_context& loop);
   void WriteInventory() const;
   std::string ListeningLine() const;

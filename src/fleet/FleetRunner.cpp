@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <asio/post.hpp>
+#include <system_error>
 #include <thread>
 
 #include "pelmora/platform/Apartment.h"
@@ -26,7 +27,13 @@ std::vector<FleetRunner::HostReport> FleetRunner::Run(std::size_t count, const J
   std::vector<std::thread> workers;
   const std::size_t size = std::min(options_.workers, count);
   for (std::size_t i = 0; i < size; ++i) {
-    workers.emplace_back([this, count, &job, &finished] { Work(count, job, finished); });
+    try {
+      workers.emplace_back([this, count, &job, &finished] { Work(count, job, finished); });
+    } catch (const std::system_error&) {
+      // Out of threads: the workers that did start share the hosts.
+      if (workers.empty()) throw;
+      break;
+    }
   }
   for (auto& worker : workers) worker.join();
   std::lock_guard lock(mutex_);
