@@ -170,12 +170,14 @@ int CommandRunner::GetAll(DeviceSession& session) {
 
 int CommandRunner::Execute(const Action& action) {
   Interrupt::Install({SIGINT});
+  std::unique_ptr<DeviceSession> session;
   try {
-    const auto session = OpenSession();
+    session = OpenSession();
     if (invocation_.password) session->Login(*invocation_.password);
     return action(*session);
   } catch (const AutomationError& error) {
     lastError_ = error;
+    sentAnything_ = session && session->SentAnything();
     writer_.Error(error);
     return kAutomationError;
   } catch (const UsageError& error) {

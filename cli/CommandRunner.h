@@ -30,6 +30,8 @@ class CommandRunner {
   bool CheckUsage();
   // The automation error that ended the last Run, if one did.
   const std::optional<AutomationError>& LastError() const noexcept { return lastError_; }
+  // Whether the last Run sent anything to the device (a failed connect sends nothing).
+  bool SentAnything() const noexcept { return sentAnything_; }
 
  private:
   using Action = std::function<int(DeviceSession&)>;
@@ -47,6 +49,7 @@ class CommandRunner {
   std::ostream& err_;
   OutputWriter writer_;
   std::optional<AutomationError> lastError_;
+  bool sentAnything_ = false;
   TargetFactory targets_;
 };
 

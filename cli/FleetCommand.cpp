@@ -45,11 +45,12 @@ Target TargetOf(const InventoryHost& host) {
   return target;
 }
 
-// Errors of a session that never opened: nothing was sent, so trying again is safe. The tool's
-// commands open their session before their first line and end when the device ends it, so these
-// errors never follow a sent line.
-bool NotOpened(const std::optional<AutomationError>& error) {
-  if (!error) return false;
+// A session that could not be opened (refused, unreachable, connect time limit) before anything
+// was sent: trying again is safe. A connect that fails when the session is opened again after the
+// device ended it follows sent lines, and is not retried.
+bool NotOpened(const CommandRunner& command) {
+  const auto& error = command.LastError();
+  if (!error || command.SentAnything()) return false;
   const auto number = error->Number();
   return number == errors::kConnectFailed || number == errors::kConnectTimedOut ||
          number == errors::kSerialOpenFailed;
@@ -187,8 +188,7 @@ FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*att
   result.out = out.str();
   result.err = err.str();
   if (FleetOutput::Succeeded(result)) return FleetRunner::Outcome::Succeeded;
-  return NotOpened(command.LastError()) ? FleetRunner::Outcome::NotOpened
-                                        : FleetRunner::Outcome::Failed;
+  return NotOpened(command) ? FleetRunner::Outcome::NotOpened : FleetRunner::Outcome::Failed;
 }
 
 // The host's own settings win over the command line's, which serve where the inventory is

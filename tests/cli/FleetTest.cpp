@@ -214,6 +214,37 @@ TEST(Fleet, RetriesReachAHostWhoseListenerAppearsLate) {
   std::remove(inventory.c_str());
 }
 
+TEST(Fleet, NoRetryOnceALineWasSentEvenWhenReopeningFails) {
+  // A device that answers the first line, then ends the session and stops listening: the next
+  // command's reopen is refused after a line went out.
+  const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);  // not the tool's
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  listen(listener, 1);
+  getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+  const std::string inventory = ::testing::TempDir() + "once-" + std::to_string(getpid()) + ".toml";
+  std::ofstream(inventory) << Host("once", "127.0.0.1:" + std::to_string(ntohs(address.sin_port)));
+  ToolProcess run({"--inventory", inventory, "--retries", "3", "get", "ssid"});
+  const int client = accept(listener, nullptr, nullptr);
+  std::string received;
+  for (char c = 0; received.find('\r') == std::string::npos && recv(client, &c, 1, 0) == 1;) {
+    received += c;
+  }
+  send(client, "\r\nLocal> ", 9, MSG_NOSIGNAL);
+  close(client);
+  close(listener);
+  const auto closed = std::chrono::steady_clock::now();
+  const ToolResult result = run.Wait(10s).value_or(ToolResult{-1, "", "did not end"});
+  // Retries would pause 250, 500 and 1000 ms before failing the same way.
+  EXPECT_LT(std::chrono::steady_clock::now() - closed, 1000ms);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(result.err.starts_with("once: error 3001 (")) << result.err;
+  std::remove(inventory.c_str());
+}
+
 TEST(Fleet, CtrlCCancelsTheRunningHostsAndStartsNoMore) {
   std::vector<std::unique_ptr<FakePrintServer>> devices;
   std::string tables;
