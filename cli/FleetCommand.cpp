@@ -150,8 +150,7 @@ void FleetCommand::SelectHosts() {
 
 int FleetCommand::Execute() {
   OpenFileLimit::RaiseToMaximum();
-  const bool drawProgress =
-      !invocation_.noProgress && !invocation_.json && isatty(STDERR_FILENO) == 1;
+  const bool drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
   FleetOutput output(invocation_.json, drawProgress, std::cout, std::cerr);
   FleetRunner runner({.workers = invocation_.workers, .retries = invocation_.retries});
   {
