@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -48,9 +49,11 @@ class InventoryReader {
         ReadDefaults(node, defaults);
       } else if (key.str() == "hosts") {
         hosts = &node;
+      } else if (key.str() == "groups") {
+        ReadGroupTables(node);
       } else {
         Add(key.source(), "unknown table or key '" + std::string(key.str()) +
-                              "' (an inventory has [defaults] and [hosts.NAME])");
+                              "' (an inventory has [defaults], [groups.NAME] and [hosts.NAME])");
       }
     }
     std::vector<InventoryHost> read;
@@ -94,6 +97,42 @@ class InventoryReader {
     }
   }
 
+  // [groups.NAME] tables: settings that the group's hosts inherit over the defaults. Each value
+  // is checked once here; the ones that pass are applied to every member later.
+  void ReadGroupTables(const toml::node& node) {
+    const auto* groups = node.as_table();
+    if (groups == nullptr) return Add(node.source(), "groups must be [groups.NAME] tables");
+    for (auto&& [name, group] : *groups) {
+      const auto* table = group.as_table();
+      if (table == nullptr) {
+        Add(group.source(), "group '" + std::string(name.str()) + "' must be a table");
+        continue;
+      }
+      groupPositions_.emplace_back(std::string(name.str()), name.source());
+      auto& settings = groupSettings_[std::string(name.str())];
+      for (auto&& [key, value] : *table) {
+        InventoryHost scratch;
+        const std::size_t problems = problems_.size();
+        if (!ReadSetting(std::string(key.str()), value, scratch)) {
+          Add(key.source(), "unknown setting '" + std::string(key.str()) + "' in group '" +
+                                std::string(name.str()) +
+                                "' (port, timeout, password, baud, framing-delay)");
+        } else if (problems_.size() == problems) {
+          settings.emplace_back(std::string(key.str()), &value);
+        }
+      }
+    }
+  }
+
+  // In the order the host lists its groups: a later group wins.
+  void InheritGroups(InventoryHost& host) {
+    for (const auto& group : host.groups) {
+      const auto found = groupSettings_.find(group);
+      if (found == groupSettings_.end()) continue;
+      for (const auto& [key, value] : found->second) ReadSetting(key, *value, host);
+    }
+  }
+
   InventoryHost ReadHost(const std::string& name, const toml::source_region& where,
                          const toml::node& node, InventoryHost host) {
     host.name = name;
@@ -106,16 +145,20 @@ class InventoryReader {
       Add(node.source(), "host '" + name + "' must be a table");
       return host;
     }
+    // Groups first, so that the host's own settings win over theirs wherever they stand.
+    if (const auto* groups = table->get("groups")) {
+      host.groups = Groups(*groups);
+      InheritGroups(host);
+    }
     for (auto&& [key, value] : *table) {
       const std::string field(key.str());
+      if (field == "groups") continue;
       if (field == "address") {
         host.address = Text(value, "address");
         host.addressPosition = PositionOf(value.source());
         CheckAddress(value, host.address);
       } else if (field == "serial") {
         host.serial = Text(value, "serial");
-      } else if (field == "groups") {
-        host.groups = Groups(value);
       } else if (!ReadSetting(field, value, host)) {
         Add(key.source(), "unknown key '" + field + "' in host '" + name +
                               "' (address, serial, groups, port, timeout, password, baud, "
@@ -250,6 +293,7 @@ class InventoryReader {
   const Inventory::AddressCheck& checkAddress_;
   std::vector<Problem> problems_;
   std::vector<std::pair<std::string, toml::source_region>> groupPositions_;
+  std::map<std::string, std::vector<std::pair<std::string, const toml::node*>>> groupSettings_;
 };
 
 }  // namespace

@@ -8,7 +8,7 @@
 namespace pelmora {
 namespace {
 
-TEST(Inventory, HostsInheritTheDefaultsInFileOrderAndPasswordsComeFromWhereTheySay) {
+TEST(Inventory, HostsInheritDefaultsThenGroupsInFileOrderAndPasswordsComeFromWhereTheySay) {
   const std::string dir = ::testing::TempDir();
   std::ofstream(dir + "fleet-pw.txt") << "FromFile\n";
   setenv("PELMORA_FLEET_TEST_PW", "FromEnv", 1);
@@ -17,6 +17,13 @@ TEST(Inventory, HostsInheritTheDefaultsInFileOrderAndPasswordsComeFromWhereTheyS
 port = 2323
 timeout = 500
 password = "Literal"
+
+[groups.floor1]
+timeout = 700
+password = "Floor"
+
+[groups.colour]
+timeout = 800
 
 [hosts.zeta]
 address = "10.0.0.9"
@@ -40,13 +47,15 @@ password = { file = "fleet-pw.txt" }
   EXPECT_EQ(hosts[1].name, "alpha");
   EXPECT_EQ(hosts[2].name, "mid");
   EXPECT_EQ(hosts[0].port, 2323);
-  EXPECT_EQ(hosts[0].timeoutMs, 500);
-  EXPECT_EQ(hosts[0].password, "Literal");
+  EXPECT_EQ(hosts[0].timeoutMs, 800);  // its later group wins
+  EXPECT_EQ(hosts[0].password, "Floor");
   EXPECT_EQ(hosts[1].serial, "/dev/ttyUSB0");
   EXPECT_EQ(hosts[1].baud, 19200);
-  EXPECT_EQ(hosts[1].password, "FromEnv");
+  EXPECT_EQ(hosts[1].timeoutMs, 700);
+  EXPECT_EQ(hosts[1].password, "FromEnv");  // its own, though its groups come after it
   EXPECT_EQ(hosts[2].timeoutMs, 900);
   EXPECT_EQ(hosts[2].password, "FromFile");
+  EXPECT_EQ(hosts[2].port, 2323);
 
   EXPECT_EQ(inventory.Select({}), (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(inventory.Select({"mid", "floor1"}), (std::vector<std::size_t>{0, 1, 2}));
@@ -74,6 +83,8 @@ groups = ["a", 7]
 password = { env = "PELMORA_FLEET_TEST_UNSET" }
 [hosts.e]
 timeout = "soon"
+[groups.lab]
+colour = "red"
 )";
   try {
     Inventory::Parse(text, "inv.toml", noColon);
@@ -90,6 +101,8 @@ timeout = "soon"
         "inv.toml:12:20: environment variable 'PELMORA_FLEET_TEST_UNSET' is not set",
         "inv.toml:13:8: host 'e' needs either an address or a serial device",
         "inv.toml:14:11: timeout must be a whole number from 1 to 2147483647",
+        "inv.toml:16:1: unknown setting 'colour' in group 'lab' (port, timeout, password, baud, "
+        "framing-delay)",
     };
     EXPECT_EQ(error.Problems(), expected);
   }

@@ -18,12 +18,16 @@ namespace pelmora {
 //   port = 2323
 //   password = { env = "SHELL_PW" }  # or a literal, or { file = "PATH" }
 //
+//   [groups.floor1]                 # optional: settings of the group's hosts
+//   password = { file = "floor1.pw" }
+//
 //   [hosts.lobby]
 //   address = "10.0.0.7"            # or serial = "/dev/ttyUSB0"
 //   groups = ["floor1"]
 //   timeout = 5000                  # any default, overridden for this host
 //
-// A host inherits the defaults and overrides what its own table gives. The whole file is
+// A host inherits the defaults, then the tables of its groups in the order it lists them, and
+// overrides what its own table gives. The whole file is
 // checked before it is used: every problem is collected and thrown together as InventoryError,
 // so a user mends them in one pass. A password file's path is taken relative to the inventory.
 class Inventory {
