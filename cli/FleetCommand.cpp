@@ -15,6 +15,7 @@
 #include "CommandRunner.h"
 #include "Interrupt.h"
 #include "OpenFileLimit.h"
+#include "OutputWriter.h"
 #include "ProfileCommands.h"
 #include "SignalWatcher.h"
 #include "UsageError.h"
@@ -54,6 +55,24 @@ bool NotOpened(const CommandRunner& command) {
   const auto number = error->Number();
   return number == errors::kConnectFailed || number == errors::kConnectTimedOut ||
          number == errors::kSerialOpenFailed;
+}
+
+// A host whose run ended in an error that is not the library's: shown in the same forms.
+void Unexpected(FleetOutput::HostResult& result, const std::exception_ptr& exception, bool json) {
+  std::string what = "unexpected error";
+  try {
+    std::rethrow_exception(exception);
+  } catch (const std::exception& error) {
+    what = error.what();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the generic text stands
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  OutputWriter(json, out, err).Error(AutomationError(errors::kInternalError, "pelmora", what));
+  result.started = true;
+  result.status = FleetCommand::kFailed;
+  result.out = out.str();
+  result.err = err.str();
 }
 
 // Redraws the progress line until the run ends, on a thread of its own: the time left changes
@@ -163,8 +182,10 @@ int FleetCommand::Execute() {
         hosts_.size(),
         [this](std::size_t index, std::int32_t attempt) { return RunHost(index, attempt); },
         [&](const FleetRunner::HostReport& report) {
-          results_[report.index].elapsed = report.elapsed;
-          output.Finished(results_[report.index]);
+          auto& result = results_[report.index];
+          result.elapsed = report.elapsed;
+          if (report.exception) Unexpected(result, report.exception, invocation_.json);
+          output.Finished(result);
         });
   }
   output.Summary(results_);

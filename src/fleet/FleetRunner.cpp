@@ -75,7 +75,12 @@ FleetRunner::HostReport FleetRunner::RunHost(std::size_t index, const Job& job) 
   for (;;) {
     ++report.attempts;
     const auto start = Clock::now();
-    report.outcome = job(index, report.attempts);
+    try {
+      report.outcome = job(index, report.attempts);
+    } catch (...) {  // kept for the caller: a worker thread must not end the process
+      report.outcome = Outcome::Failed;
+      report.exception = std::current_exception();
+    }
     report.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     if (report.outcome != Outcome::NotOpened || report.attempts > options_.retries) break;
     if (!PauseBeforeRetry(report.attempts)) {

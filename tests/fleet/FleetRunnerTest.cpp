@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <set>
+#include <stdexcept>
 
 #include "pelmora/platform/Apartment.h"
 
@@ -14,7 +15,7 @@ namespace {
 using namespace std::chrono_literals;
 using Outcome = FleetRunner::Outcome;
 
-TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrder) {
+TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderEvenAJobThatThrew) {
   FleetRunner runner({.workers = 3, .retries = 0, .backoff = 1ms});
   std::atomic<int> running{0};
   std::atomic<int> mostRunning{0};
@@ -33,6 +34,7 @@ TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrder)
         }
         std::this_thread::sleep_for(5ms);
         --running;
+        if (index == 5) throw std::runtime_error("job broke");  // that host alone fails
         return index % 4 == 0 ? Outcome::Failed : Outcome::Succeeded;
       },
       [&](const FleetRunner::HostReport& report) { finishedOrder.push_back(report.index); });
@@ -42,12 +44,13 @@ TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrder)
   ASSERT_EQ(reports.size(), 12u);
   for (std::size_t i = 0; i < reports.size(); ++i) {
     EXPECT_EQ(reports[i].index, i);
-    EXPECT_EQ(reports[i].outcome, i % 4 == 0 ? Outcome::Failed : Outcome::Succeeded);
+    EXPECT_EQ(reports[i].outcome, i % 4 == 0 || i == 5 ? Outcome::Failed : Outcome::Succeeded);
     EXPECT_EQ(reports[i].attempts, 1);
+    EXPECT_EQ(reports[i].exception != nullptr, i == 5);
   }
   const auto counts = runner.Progress();
   EXPECT_EQ(counts.done, 12u);
-  EXPECT_EQ(counts.failed, 3u);
+  EXPECT_EQ(counts.failed, 4u);
   EXPECT_EQ(counts.running, 0u);
 }
 

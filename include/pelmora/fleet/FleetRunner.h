@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -41,6 +42,7 @@ class FleetRunner {
     Outcome outcome = Outcome::Cancelled;
     std::int32_t attempts = 0;
     std::chrono::milliseconds elapsed{0};  // of the last attempt
+    std::exception_ptr exception;          // what the job threw (the host then Failed)
   };
 
   struct Counts {
