@@ -10,6 +10,10 @@
 #include "pelmora/simulator/PrintServerState.h"
 #include "pelmora/simulator/ShellFaults.h"
 
+namespace asio {
+class io_context;
+}  // namespace asio
+
 namespace pelmora {
 
 // The simulated print server's telnet server. It runs its own event loop (its own io_context,
@@ -41,6 +45,10 @@ class TelnetShellServer {
     // restart delay); none: a device with the default configuration. The server keeps a copy
     // that shares the saved configuration; its own shell password is replaced by `password`.
     std::shared_ptr<PrintServerState> device;
+    // A loop to serve on instead of the server's own, so that many servers share one thread:
+    // Start then only listens, whoever runs the loop serves, and Stop must be called on the
+    // thread that runs it.
+    asio::io_context* loop = nullptr;
   };
 
   TelnetShellServer();  // the default options
