@@ -4,10 +4,10 @@
 
 #include <functional>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "protocol/ProtocolHarness.h"
-#include "support/CpuTime.h"
 #include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
@@ -26,17 +26,46 @@ bool NewestReplied(ProtocolHandler& handler) {
   return replies.Count() > 0 && replies.ItemByIndex(replies.Count())->Replied;
 }
 
-// Stray bytes before the echo and bytes behind the prompt go with the framed answer.
-TEST(ProtocolHandlerFramingTest, AnswerInOneChunkIsCutBetweenEchoAndPrompt) {
-  ProtocolHarness h({{kSsidLine, {"garbage\r\nSH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal> tail"}}});
-  EXPECT_EQ(h.Run(kSsidLine), "WiFi SSID: PrintNet");
-  ASSERT_EQ(h.received.size(), 1U);
-  EXPECT_EQ(h.received[0]->ReplyText, "\nWiFi SSID: PrintNet\r\n");
-  EXPECT_TRUE(h.received[0]->Replied);
-  EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
-  EXPECT_FALSE(h.handler->ReadOnlyMode());
-  EXPECT_EQ(h.pipe->Sent(), kSsidLine);
-  EXPECT_FALSE(h.pipe->IsOpen());
+// Each row: the line, the device's chunks (each its own arrival), the result, the text framed
+// into the record and the read-only state the prompt leaves. The prompt table's order decides,
+// not the position in the buffer; stray bytes before the echo and bytes behind the prompt go
+// with the framed answer; a prompt inside the echo does not end the command early.
+TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSetsReadOnly) {
+  using Row = std::tuple<std::string, std::vector<std::string>, std::string, std::string, bool>;
+  const std::vector<Row> rows = {
+      {kSsidLine,
+       {"garbage\r\nSH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal> tail"},
+       "WiFi SSID: PrintNet",
+       "\nWiFi SSID: PrintNet\r\n",
+       false},
+      {"\r", {"\r\nLocal: "}, "", "\n", true},
+      {"unpro\r", {"unpro\r\nPassword> "}, "", "\n", true},
+      {"SH A\r",
+       {"SH A\r\n\r\nline 1\r\nline 2  \r\n\r\nLocal> "},
+       "line 1\r\nline 2  ",
+       "\n\r\nline 1\r\nline 2  \r\n\r\n",
+       false},
+      {"exit\r", {"exit\r\nExit Configuration task\r\n"}, "", "\n", true},
+      {"SH X\r",
+       {"SH X\r\nLocal: then Local> \r\nLocal: "},
+       "Local: then ",
+       "\nLocal: then ",
+       false},
+      {"SET NW SSID Local> x\r", {"SET NW SSID Local> x", "\r\nLocal> "}, "", "\n", false},
+  };
+  ProtocolHarness h;
+  h.pipe->SetDelivery(milliseconds(0), 0, milliseconds(20));
+  for (const auto& [line, chunks, result, framed, readOnly] : rows) {
+    SCOPED_TRACE(line);
+    h.pipe->ClearSent();
+    h.Answer(line, chunks);
+    EXPECT_EQ(h.Run(line), result);
+    EXPECT_EQ(h.received.back()->ReplyText, framed);
+    EXPECT_EQ(h.handler->ReadOnlyMode(), readOnly);
+    EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
+    EXPECT_EQ(h.pipe->Sent(), line);
+    EXPECT_FALSE(h.pipe->IsOpen());
+  }
 }
 
 // Each piece arrives on its own, 1 ms after the one before, so the wait sees the answer grow and
@@ -69,31 +98,6 @@ TEST(ProtocolHandlerFramingTest, IncompleteEchoAndMissingPromptKeepTheBytesUntil
   };
   EXPECT_EQ(h.Run(kSsidLine), "WiFi SSID: x");
   EXPECT_EQ(bufferSizes, (std::vector<std::int32_t>{5, 26, 32, 33, 0}));
-}
-
-TEST(ProtocolHandlerFramingTest, BareCarriageReturnAndThePromptsReadOnlyEffect) {
-  ProtocolHarness h;
-  h.Answer("\r", {"\r\nLocal: "});
-  EXPECT_EQ(h.Run("\r"), "");
-  EXPECT_EQ(h.received.back()->ReplyText, "\n");
-  EXPECT_TRUE(h.handler->ReadOnlyMode());
-
-  h.Answer("unpro\r", {"unpro\r\nPassword> "});
-  EXPECT_EQ(h.Run("unpro\r"), "");
-  EXPECT_TRUE(h.handler->ReadOnlyMode());
-
-  h.Answer("\r", {"\r\nLocal> "});
-  EXPECT_EQ(h.Run("\r"), "");
-  EXPECT_FALSE(h.handler->ReadOnlyMode());
-
-  h.Answer("exit\r", {"exit\r\nExit Configuration task\r\n"});
-  EXPECT_EQ(h.Run("exit\r"), "");
-  EXPECT_TRUE(h.handler->ReadOnlyMode());
-
-  // The table's order decides, not the position in the buffer.
-  h.Answer("SH X\r", {"SH X\r\nLocal: then Local> \r\nLocal: "});
-  EXPECT_EQ(h.Run("SH X\r"), "Local: then ");
-  EXPECT_FALSE(h.handler->ReadOnlyMode());
 }
 
 TEST(ProtocolHandlerFramingTest, SilentCommandIsFramedFromTheFirstCarriageReturn) {
@@ -141,17 +145,8 @@ TEST(ProtocolHandlerFramingTest, LateEchoAndPromptAreFramedIntoTheLastRecordWhil
 }
 
 // Checked in this order while another command waits: no connection (116), a busy connection
-// (121), then the running command (123).
-TEST(ProtocolHandlerFramingTest, WatchDogTickWithoutCallbackFailsWith91) {
-  ProtocolHarness h;
-  h.handler->SetCallback(nullptr);
-  const auto error = CatchError([&] { testing::ProtocolHandlerAccess::WatchDogTick(*h.handler); });
-  EXPECT_EQ(error.Number(), 91);
-  h.handler->SetCallback(&h);
-  testing::ProtocolHandlerAccess::WatchDogTick(*h.handler);
-  EXPECT_EQ(h.passes, 1);
-}
-
+// (121), then the running command (123), which also clears an abort requested during the wait:
+// the waiting command is not cancelled and the next one runs.
 TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderWithTheirSources) {
   ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
   std::vector<AutomationError> nested;
@@ -161,6 +156,7 @@ TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderWithTheirSources) {
     auto busy = std::make_shared<PipeConnection>();
     busy->SetBusy(true);
     nested.push_back(CatchError([&] { h.handler->Command("\r", busy); }));
+    h.handler->Abort();
     nested.push_back(CatchError([&] { h.Run("\r"); }));
   };
   EXPECT_EQ(h.Run("SH A\r"), "value");
@@ -171,6 +167,8 @@ TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderWithTheirSources) {
   EXPECT_EQ(nested[2].Number(), 123);
   for (const auto& error : nested) EXPECT_EQ(error.Source(), "ProtocolHandler:Query method");
   EXPECT_EQ(h.pipe->Sent(), "SH A\r");
+  h.duringWait = nullptr;
+  EXPECT_EQ(h.Run("SH A\r"), "value");
 }
 
 TEST(ProtocolHandlerCommandTest, DefaultLimitAppliesOnlyWithoutATimeout) {
@@ -187,14 +185,12 @@ TEST(ProtocolHandlerCommandTest, DefaultLimitAppliesOnlyWithoutATimeout) {
   const auto noResponse = CatchError([&] { h.Run("SH A\r", -5); });
   EXPECT_EQ(noResponse.Number(), 119);
   EXPECT_EQ(noResponse.Source(), "ProtocolHandler:Query Method");
-  EXPECT_EQ(noResponse.Description(), "No response from device");
 
   h.handler->SetDefaultTimeout(10);
   const auto timedStart = std::chrono::steady_clock::now();
   const auto timeout = CatchError([&] { h.Run("SH A\r", 120); });
   EXPECT_EQ(timeout.Number(), 120);
   EXPECT_EQ(timeout.Source(), "ProtocolHandler:Query Method");
-  EXPECT_EQ(timeout.Description(), "Timeout waiting for device reply");
   EXPECT_GE(std::chrono::steady_clock::now() - timedStart, milliseconds(120));
   EXPECT_EQ(h.handler->Replies().NoReplyCount(), 3);
 }
@@ -206,21 +202,6 @@ TEST(ProtocolHandlerCommandTest, StaleBytesAfterATimeoutDoNotCompleteTheNextComm
   h.Answer("\r", {"\r\nLocal> "});
   EXPECT_EQ(h.Run("\r"), "");
   EXPECT_FALSE(h.handler->ReadOnlyMode());
-}
-
-// The abort requested during the wait is cleared by the refused nested command, so the waiting
-// command is not cancelled.
-TEST(ProtocolHandlerCommandTest, NestedCommandFailsWith123AndClearsAPendingAbort) {
-  ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
-  h.pipe->SetDelivery(milliseconds(20), 0, milliseconds(0));
-  std::int32_t nestedNumber = 0;
-  h.duringWait = [&] {
-    if (nestedNumber != 0) return;
-    h.handler->Abort();
-    nestedNumber = CatchError([&] { h.Run("SH A\r"); }).Number();
-  };
-  EXPECT_EQ(h.Run("SH A\r"), "value");
-  EXPECT_EQ(nestedNumber, 123);
 }
 
 // An abort in the pass that completes the reply: the answer is returned, the request stays
@@ -350,7 +331,8 @@ TEST(ProtocolHandlerCommandTest, FailedSendIsFollowedByCrLfAbortAndTheSuffixedEr
 }
 
 // A callback missing at the start of the wait, or cleared in the pass that completes the reply,
-// fails with 91 through the handler's error chain; so does a callback that fails on the reply.
+// fails with 91 through the handler's error chain; so does a callback that fails on the reply,
+// and the watchdog's tick without a callback.
 TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeavesTheHandlerUsable) {
   struct FailingOnReply : IProtocolHndCallback {
     explicit FailingOnReply(ProtocolHarness& h) : h(h) {}
@@ -381,15 +363,13 @@ TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeave
     h.handler->SetCallback(&h);
     EXPECT_EQ(h.Run("\r"), "");
   }
-}
-
-TEST(ProtocolHandlerCommandTest, PromptInsideTheCommandLineDoesNotEndTheCommandEarly) {
-  const std::string line = "SET NW SSID Local> x\r";
-  ProtocolHarness h({{line, {"SET NW SSID Local> x", "\r\nLocal> "}}});
-  h.pipe->SetDelivery(milliseconds(0), 0, milliseconds(40));
-  EXPECT_EQ(h.Run(line), "");
-  EXPECT_EQ(h.received.back()->ReplyText, "\n");
-  EXPECT_GE(h.passes, 2);
+  h.handler->SetCallback(nullptr);
+  const auto tick = [&] { testing::ProtocolHandlerAccess::WatchDogTick(*h.handler); };
+  EXPECT_EQ(CatchError(tick).Number(), 91);
+  h.handler->SetCallback(&h);
+  const long passes = h.passes;
+  tick();
+  EXPECT_EQ(h.passes, passes + 1);
 }
 
 TEST(ProtocolHandlerCommandTest, SessionEndRightBehindACompleteAnswerStillReturnsIt) {
@@ -402,49 +382,26 @@ TEST(ProtocolHandlerCommandTest, SessionEndRightBehindACompleteAnswerStillReturn
   EXPECT_TRUE(h.handler->ReadOnlyMode());
 }
 
-TEST(ProtocolHandlerCommandTest, SessionEndMidAnswerFailsAtOnceAndTheNextCommandWorks) {
-  ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
-  h.pipe->SetPeer([&](std::string_view sent) {
-    if (sent == "\r") return h.pipe->PeerWrite("\r\nLocal> ");
-    h.pipe->PeerWrite("SH NW\r\nWiFi SSID: Pri");
-    h.pipe->PeerDrop();
-  });
-  const auto start = std::chrono::steady_clock::now();
-  const auto error = CatchError([&] { h.Run("SH NW\r"); });
-  EXPECT_EQ(error.Number(), 3004);
-  EXPECT_EQ(error.Source(), "Connection>>ProtocolHandler:Command Method");
-  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(2000)) << "not the 10 s limit";
-  EXPECT_EQ(h.Run("\r"), "");
-  EXPECT_EQ(h.pipe->SessionsOpened(), 2);
-}
-
-TEST(ProtocolHandlerCommandTest, MessageIdsRunFrom1To99AndWrap) {
+// With a cap of 99 or more a wrapped id meets its own old record: the collection's 457 ends the
+// command through the error chain, and nothing is sent.
+TEST(ProtocolHandlerCommandTest, MessageIdsRunFrom1To99AndATakenIdFailsWith457) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   for (int i = 1; i <= 100; ++i) h.Run("\r");
   EXPECT_EQ(h.received[0]->MsgID, 1);
   EXPECT_EQ(h.received[98]->MsgID, 99);
   EXPECT_EQ(h.received[99]->MsgID, 1);
   EXPECT_EQ(h.handler->Replies().Count(), 10);
-}
 
-// With a cap of 99 or more a wrapped id meets its own old record: the collection's 457 ends the
-// command through the error chain, and nothing is sent.
-TEST(ProtocolHandlerCommandTest, TakenMessageIdFailsWith457) {
-  ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   h.handler->Replies().SetMaxIndex(99);
   auto old = std::make_shared<CommandReply>();
-  old->MsgID = 1;
+  old->MsgID = 2;
   h.handler->Replies().Add(old);
+  h.pipe->ClearSent();
   const auto error = CatchError([&] { h.Run("\r"); });
   EXPECT_EQ(error.Number(), 457);
   EXPECT_NE(error.Source().find(">>ProtocolHandler:Command Method"), std::string::npos);
   EXPECT_EQ(h.pipe->Sent(), "");
   EXPECT_EQ(h.Run("\r"), "");
-}
-
-TEST(ProtocolHandlerCommandTest, ResultKeepsInnerLineBreaksAndTrailingBlanks) {
-  ProtocolHarness h({{"SH A\r", {"SH A\r\n\r\nline 1\r\nline 2  \r\n\r\nLocal> "}}});
-  EXPECT_EQ(h.Run("SH A\r"), "line 1\r\nline 2  ");
 }
 
 // The bound ends only an answer that never completed: an answer that is complete when the flood
@@ -464,27 +421,13 @@ TEST(ProtocolHandlerCommandTest, CompleteAnswerIsReturnedWhateverFloodFollows) {
   };
   EXPECT_EQ(h.Run("SH A\r"), "value");
   EXPECT_TRUE(flooded);
-}
 
-TEST(ProtocolHandlerCommandTest, StreamWithoutPromptIsBoundedAndNamed) {
-  ProtocolHarness h({{"SH A\r", {"SH A\r\n" + std::string(ProtocolHandler::kMaxReplyBytes, 'x')}}});
-  h.Answer("\r", {"\r\nLocal> "});
-  const auto error = CatchError([&] { h.Run("SH A\r"); });
+  h.duringWait = nullptr;
+  h.Answer("SH B\r", {"SH B\r\n" + std::string(ProtocolHandler::kMaxReplyBytes, 'x')});
+  const auto error = CatchError([&] { h.Run("SH B\r"); });
   EXPECT_EQ(error.Number(), 3008);
   EXPECT_NE(error.Description().find("1048576 bytes"), std::string::npos);
-  EXPECT_EQ(h.Run("\r"), "");
-}
-
-TEST(ProtocolHandlerCommandTest, WaitingCostsAlmostNoCpu) {
-  ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
-  h.pipe->SetDelivery(milliseconds(300), 0, milliseconds(0));
-  const auto cpuBefore = testing::ProcessCpuTime();
-  const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(h.Run("SH A\r"), "value");
-  const auto wall = std::chrono::steady_clock::now() - start;
-  const auto cpu = testing::ProcessCpuTime() - cpuBefore;
-  EXPECT_GE(wall, milliseconds(300));
-  EXPECT_LT(cpu * 10, wall);
 }
 
 }  // namespace
