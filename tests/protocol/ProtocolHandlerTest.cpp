@@ -257,9 +257,7 @@ TEST(ProtocolHandlerCommandTest, IdleResetClearsRecordsAndBufferOnlyWhenThereAre
 TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   struct Display : Progress {
     std::shared_ptr<Progress> CreateChild() const override {
-      if (!giveChild) return nullptr;
-      children.push_back(std::make_shared<Progress>());
-      return children.back();
+      return giveChild ? children.emplace_back(std::make_shared<Progress>()) : nullptr;
     }
     bool giveChild = true;
     mutable std::vector<std::shared_ptr<Progress>> children;
@@ -267,26 +265,20 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   const std::string line = "SH A\r";
   ProtocolHarness h({{line, {"SH A\r\nvalue\r\nLocal> "}}});
   auto display = std::make_shared<Display>();
-  bool activeWhileWaiting = false;
-  const std::vector<std::function<void()>> exits = {
-      [&] {
-        h.duringWait = [&] { activeWhileWaiting = display->children.back()->Active(); };
-        EXPECT_EQ(h.Run(line, 0, false, display), "value");
-        h.duringWait = nullptr;
-      },
-      [&] { EXPECT_EQ(CatchError([&] { h.Run("SH B\r", 30, false, display); }).Number(), 120); },
-      [&] {
-        h.pipe->FailNextSends(1);
-        EXPECT_EQ(CatchError([&] { h.Run(line, 0, false, display); }).Number(), 3003);
-      },
-      [&] {
-        h.duringWait = [&] { display->Cancel(); };
-        EXPECT_EQ(CatchError([&] { h.Run("SH B\r", 0, false, display); }).Number(), 113);
-      },
+  const auto run = [&](const std::string& sent, std::int32_t timeout = 0) {
+    return h.Run(sent, timeout, false, display);
   };
-  for (const auto& exit : exits) exit();
+  bool activeWhileWaiting = false;
+  h.duringWait = [&] { activeWhileWaiting = display->children.back()->Active(); };
+  EXPECT_EQ(run(line), "value");
+  h.duringWait = nullptr;
+  EXPECT_EQ(CatchError([&] { run("SH B\r", 30); }).Number(), 120);
+  h.pipe->FailNextSends(1);
+  EXPECT_EQ(CatchError([&] { run(line); }).Number(), 3003);
+  h.duringWait = [&] { display->Cancel(); };
+  EXPECT_EQ(CatchError([&] { run("SH B\r"); }).Number(), 113);
   EXPECT_TRUE(activeWhileWaiting);
-  ASSERT_EQ(display->children.size(), exits.size());
+  ASSERT_EQ(display->children.size(), 4U);
   const std::vector<std::pair<std::string, std::int32_t>> steps = {
       {"Sending...", static_cast<std::int32_t>(line.size())},
       {"Waiting for response", 2000},
@@ -308,7 +300,7 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   // usable.
   display->giveChild = false;
   h.duringWait = nullptr;
-  const auto error = CatchError([&] { h.Run(line, 0, false, display); });
+  const auto error = CatchError([&] { run(line); });
   EXPECT_EQ(error.Number(), 91);
   EXPECT_EQ(error.Source(), "ProtocolHandler:Command>>ProtocolHandler:Command Method");
   EXPECT_EQ(h.Run(line), "value");
