@@ -2,14 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "catalog/CatalogSimulator.h"
+#include "device/EmbeddedShell.h"
 #include "pelmora/catalog/Backup.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora {
 namespace {
 
-using testing::CatalogSimulator;
+using testing::EmbeddedShell;
 
 Profile Toml(const std::string& text) {
   Profile profile = Profile::Parse(text, "p.toml", Profile::Format::Toml);
@@ -32,19 +32,19 @@ TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
   struct Case {
     const char* what;
     int rts;
-    std::function<void(CatalogSimulator&)> fault;
+    std::function<void(EmbeddedShell&)> fault;
     std::int32_t number;
   };
   const std::vector<Case> cases = {
       // The getter reads up to 3000, the device takes no more than 2347.
-      {"refused", 2500, [](CatalogSimulator&) {}, errors::kDeviceReportedError},
+      {"refused", 2500, [](EmbeddedShell&) {}, errors::kDeviceReportedError},
       {"read back differs", 1200,
-       [](CatalogSimulator& sim) {
+       [](EmbeddedShell& sim) {
          sim.server.Faults().answerOverrides["SH NW RTS"] = {"WiFi RTS Threshold = 2347"};
        },
        errors::kLibraryError},
       {"session lost", 1200,
-       [](CatalogSimulator& sim) {
+       [](EmbeddedShell& sim) {
          // Four lines for each of ssid and channel (wake-up and command, to set and to read
          // back), then the RTS setter's wake-up and its command, which is not answered.
          sim.server.Faults().dropSessionAtLine = sim.server.Shell().LinesReceived() + 10;
@@ -56,7 +56,7 @@ TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
     const Profile profile =
         Toml("ssid = \"Office\"\nchannel = 11\nrts-threshold = " + std::to_string(c.rts) +
              "\nencryption = \"wpa2\"\npsk = \"office-psk-4711\"\n");
-    CatalogSimulator sim;
+    EmbeddedShell sim;
     Plan plan = Plan::Make(*sim.device, profile);
     c.fault(sim);
     EXPECT_FALSE(plan.Apply(*sim.device, true));
@@ -75,7 +75,7 @@ TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
 }
 
 TEST(Plan, SecretsStayOutOfBackupsPlansAndErrors) {
-  CatalogSimulator sim;
+  EmbeddedShell sim;
   sim.Running().psk = "stored-psk-secret";
   sim.Running().eapPassword = "stored-eap-secret";
   const auto backup = Backup::Read(*sim.device);
