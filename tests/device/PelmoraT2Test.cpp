@@ -34,17 +34,16 @@ TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
   EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
 }
 
-TEST(PelmoraT2Test, AttachingTheSameConnectionAgainKeepsTheHandler) {
+TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
   EmbeddedShell shell;
   const auto handler = DeviceInternals::Handler(*shell.device);
   DeviceInternals::AttachConnection(*shell.device, shell.pipe);
   EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
   DeviceInternals::AttachConnection(*shell.device, std::make_shared<PipeConnection>());
   EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
-}
 
-TEST(PelmoraT2Test, ReleasingAnAttachedDeviceSendsNothingAndLeavesTheConnectionOpen) {
-  EmbeddedShell shell;
+  // Released, an attached device sends nothing and leaves its connection open.
+  DeviceInternals::AttachConnection(*shell.device, shell.pipe);
   shell.device->Connect();
   shell.device.reset();
   testing::PumpFor(milliseconds(20));
@@ -120,7 +119,7 @@ TEST(PelmoraT2Test, TeardownDuringAWaitEndsTheCommandAndLaterDialoguesFailWith11
 }
 
 // Idle text is trapped for TrappedMessage, never raised as an event nor kept as terminal text.
-TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLine) {
+TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLineAndAFloodKeepsTheNewest) {
   EmbeddedShell shell;
   shell.device->SetTrapEvents(true);
   EXPECT_FALSE(shell.device->TrapEvents());
@@ -135,11 +134,8 @@ TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLine) {
   testing::PumpFor(milliseconds(5));
   EXPECT_EQ(shell.device->TrappedMessage(), "\r\nCD");
   EXPECT_EQ(shell.device->TerminalReceived(), "");
-}
 
-TEST(PelmoraT2Test, TrappedTextKeepsTheNewestWhenAnIdleDeviceFloods) {
-  EmbeddedShell shell;
-  shell.device->Connect();
+  // A flood keeps the newest text.
   shell.server.Shell().EmitUnsolicited(std::string(PelmoraT2::kMaxTrappedText, 'x') +
                                        "\r\nnewest\r");
   std::string lines;

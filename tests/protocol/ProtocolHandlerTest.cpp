@@ -305,16 +305,7 @@ TEST(ProtocolHandlerCommandTest, FailedSendIsFollowedByCrLfAbortAndTheSuffixedEr
 // fails with 91 through the handler's error chain; so does a callback that fails on the reply,
 // and the watchdog's tick without a callback.
 TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeavesTheHandlerUsable) {
-  struct FailingOnReply : IProtocolHndCallback {
-    explicit FailingOnReply(ProtocolHarness& h) : h(h) {}
-    void ProcessEvents() override { h.ProcessEvents(); }
-    void CommandProtocolReceived(const std::shared_ptr<CommandReply>&) override {
-      throw AutomationError(7, "Client", "out of memory");
-    }
-    ProtocolHarness& h;
-  };
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
-  FailingOnReply failing(h);
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
       {[&] { h.handler->SetCallback(nullptr); }, "ProtocolHandler:Command"},
       {[&] {
@@ -323,14 +314,14 @@ TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeave
          };
        },
        "ProtocolHandler:Command"},
-      {[&] { h.handler->SetCallback(&failing); }, "Client"},
+      {[&] { h.onReply = [] { throw AutomationError(7, "Client", "out of memory"); }; }, "Client"},
   };
   for (const auto& [arrange, source] : cases) {
     SCOPED_TRACE(source);
     arrange();
     const auto error = CatchError([&] { h.Run("\r"); });
     EXPECT_EQ(error.Source(), source + ">>ProtocolHandler:Command Method");
-    h.duringWait = nullptr;
+    h.duringWait = h.onReply = nullptr;
     h.handler->SetCallback(&h);
     EXPECT_EQ(h.Run("\r"), "");
   }
