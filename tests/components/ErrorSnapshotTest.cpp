@@ -3,26 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "pelmora/platform/ErrorMessages.h"
+#include "support/ExpectError.h"
 
 namespace pelmora {
 namespace {
 
+using testing::CatchError;
+
 TEST(ErrorSnapshotTest, RaisesTheCapturedErrorWithASourceSuffix) {
   ErrorSnapshot snapshot;
-  EXPECT_EQ(snapshot.Number(), 0);
-  try {
-    ErrorMessages::Current().RaiseNumberedError(119, "ProtocolHandler:Query Method");
-  } catch (...) {
-    snapshot.Capture(std::current_exception());
-  }
-  try {
-    snapshot.Raise(">>ProtocolHandler:Command Method");
-    FAIL();
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.Number(), 119);
-    EXPECT_EQ(e.Source(), "ProtocolHandler:Query Method>>ProtocolHandler:Command Method");
-    EXPECT_EQ(e.Description(), "No response from device");
-  }
+  snapshot.Capture(std::make_exception_ptr(
+      AutomationError(119, "ProtocolHandler:Query Method", "No response from device")));
+  const auto error = CatchError([&] { snapshot.Raise(">>ProtocolHandler:Command Method"); });
+  EXPECT_EQ(error.Number(), 119);
+  EXPECT_EQ(error.Source(), "ProtocolHandler:Query Method>>ProtocolHandler:Command Method");
+  EXPECT_EQ(error.Description(), "No response from device");
 }
 
 TEST(ErrorSnapshotTest, ForeignExceptionsBecomeInternalErrors) {

@@ -26,6 +26,8 @@ class EmbeddedShell {
   void Answer(const std::string& line, std::vector<std::string> answerLines) {
     server.Faults().answerOverrides[line] = std::move(answerLines);
   }
+  ShellSettings& Running() { return server.State().Running(); }
+  ShellSettings Saved() { return server.State().Saved()->Load(); }
 
   EmbeddedPrintServer server;
   std::shared_ptr<PipeConnection> pipe = server.Connection();

@@ -83,7 +83,7 @@ TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
   EXPECT_EQ(Holding("abcxc").FindStrRev(5, "bc"), 3);
 }
 
-TEST(FifoBufTest, MidCopiesWithoutConsumingAndWritesLengthBack) {
+TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheBytes) {
   const FifoBuf buf = Holding("abcdef");
   for (const auto& [start, length, copied, writtenBack] :
        {std::tuple{2, 0, "bcdef", 5}, {5, 10, "ef", 2}, {2, 3, "bcd", 3}, {6, kMax32, "f", 1}}) {
@@ -94,10 +94,8 @@ TEST(FifoBufTest, MidCopiesWithoutConsumingAndWritesLengthBack) {
     EXPECT_EQ(bytesLength, writtenBack);
   }
   EXPECT_EQ(Content(buf), "abcdef");
-}
 
-TEST(FifoBufTest, MidOutsideTheBytesFailsWith101AndNegativeLengthWith5) {
-  const FifoBuf buf = Holding("abcdef");
+  // Outside the bytes: 101; a negative length: 5, and the length is left as it was.
   std::int32_t length = 1;
   for (std::int32_t start : {0, 7, kMin32}) {
     const AutomationError str = CatchError([&] { buf.MidStr(start, length); });
@@ -138,7 +136,7 @@ TEST(FifoBufTest, MoveTakesFromTheSourceFrontAndWritesLengthBack) {
   EXPECT_EQ(Content(self), "cdeab");
 }
 
-TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytes) {
+TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytesAndRemoveDropsTheFront) {
   FifoBuf buf = Holding("abcdef");
   for (const auto& [index, value] : {std::pair{0, 256}, {0, -1}, {6, 'x'}, {kMin32, 'x'}}) {
     buf.Poke(index, value);
@@ -149,13 +147,11 @@ TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytes) {
   buf.Poke(5, 255);
   EXPECT_EQ(buf.Peek(5), 255);  // high bytes read as 0..255, never as a negative char
   EXPECT_EQ(buf.FindStr(1, "\xff"), 6);
-}
 
-TEST(FifoBufTest, RemoveDropsFromTheFrontAndEmptiesOnCountOrMore) {
-  FifoBuf buf = Holding("abcdef");
+  // Remove drops from the front and empties on the count or more.
   buf.Remove(0);
   buf.Remove(2);
-  EXPECT_EQ(Content(buf), "cdef");
+  EXPECT_EQ(Content(buf), "cde\xff");
   EXPECT_EQ(buf.FindByte(1, 'c'), 1);
   buf.Remove(4);
   EXPECT_EQ(buf.Count(), 0);
