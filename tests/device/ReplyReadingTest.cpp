@@ -35,8 +35,8 @@ TEST(ReplyReadingTest, EnumeratedComparesTheLowerCaseValueForEquality) {
   EXPECT_EQ(R::Enumerated("lower", texts), 0);
 }
 
-// The number grammar itself is NumberText's; the members' own words and errors are the settings
-// table's. Here: the ranges and limits each conversion applies.
+// The number grammar itself is NumberText's, and the settings table has a member's word that is
+// no number. Here: the ranges and limits each conversion applies, and its errors.
 TEST(ReplyReadingTest, LeadingNumbersInARangeCheckTheExactValueBeforeRounding) {
   for (const auto& [text, channel] : std::initializer_list<std::pair<const char*, std::int32_t>>{
            {"1", 1}, {"11.0", 11}, {"6 dBm", 6}, {"10.5", 10}, {"10.6", 11}}) {
@@ -61,12 +61,14 @@ TEST(ReplyReadingTest, WholeNumbersHaveThe32BitRangeAndStrictOnesTheirBounds) {
   EXPECT_EQ(R::StrictWithin(" 2347 ", 1, 3000, "s"), 2347);
   EXPECT_EQ(R::StrictWithin("3000", 1, 3000, "s"), 3000);
   EXPECT_EQ(R::StrictWithin("0", 1, 3000, "s"), 0);
+  EXPECT_EQ(ErrorFrom([] { R::StrictWithin("", 1, 3000, "Rts"); }), "13 Rts");
 }
 
 TEST(ReplyReadingTest, BeforeRemarkCutsAtBlankAndParenthesis) {
   EXPECT_EQ(R::BeforeRemark("65537 (0x10001)", "s"), "65537");
   EXPECT_EQ(R::BeforeRemark("65537(0x10001)", "s"), "65537(0x10001)");
   EXPECT_EQ(R::BeforeRemark(" (x)", "s"), "");
+  EXPECT_EQ(ErrorFrom([] { R::BeforeRemark("", "Exp"); }), "9 Exp");
 }
 
 TEST(ReplyReadingTest, AddressCheckWantsFourWholePartsBelowItsLimit) {
