@@ -23,6 +23,7 @@ struct Parser {
   int baud = Target::kBaudRate;
   bool sim = false;
   std::int32_t timeout = 0;
+  std::int32_t framingDelay = 0;
   std::string password;
   std::string logPath;
   std::string simPassword;
@@ -55,6 +56,11 @@ struct Parser {
         ->type_name("PW");
     app.add_option("--timeout", timeout, "time limit per shell command (10000)")
         ->check(CLI::PositiveNumber)
+        ->type_name("MS");
+    app.add_option("--framing-delay", framingDelay,
+                   "wait this long for more of an answer before taking it (10); 0 takes it as "
+                   "soon as it ends with a prompt")
+        ->check(CLI::NonNegativeNumber)
         ->type_name("MS");
     app.add_flag("--json", invocation.json, "machine-readable output on stdout");
     app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")
@@ -113,6 +119,7 @@ struct Parser {
     }
     if (app.count("--password") > 0) invocation.password = password;
     if (app.count("--timeout") > 0) invocation.timeoutMs = timeout;
+    if (app.count("--framing-delay") > 0) invocation.framingDelayMs = framingDelay;
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
       invocation.simPassword = simPassword;

@@ -16,6 +16,7 @@ DeviceSession::DeviceSession(std::shared_ptr<Connection> target, const Options& 
   device_->SetConnection(connection_);
   const auto handler = device_->ProtocolHandler();
   if (options.timeoutMs) handler->SetDefaultTimeout(*options.timeoutMs);
+  if (options.framingDelayMs) device_->SetFramingDelay(*options.framingDelayMs);
   progress_ = std::make_shared<ConsoleProgress>(
       std::make_shared<ProgressLine>(options.drawProgress, handler->DefaultTimeout()));
   device_->SetProgress(progress_);

@@ -44,6 +44,7 @@ void PelmoraT2::SetConnection(const std::shared_ptr<pelmora::Connection>& connec
     moProtocolHandler = std::make_shared<pelmora::ProtocolHandler>();
     moProtocolHandler->SetCallback(&callback_);
     moProtocolHandler->SetDefaultTimeout(10000);
+    moProtocolHandler->SetFramingDelay(mlFramingDelay);
   } else if (!connection && moProtocolHandler) {
     moProtocolHandler->SetCallback(nullptr);
   }
@@ -63,6 +64,14 @@ pelmora::ProtocolHandler& PelmoraT2::RequireHandler(const char* member) const {
 
 std::shared_ptr<pelmora::ProtocolHandler> PelmoraT2::ProtocolHandler() const {
   return moProtocolHandler;
+}
+
+void PelmoraT2::SetFramingDelay(std::int32_t milliseconds) {
+  if (milliseconds < 0) {
+    ErrorMessages::Current().RaiseNumberedError(errors::kInvalidArgument, "FramingDelay");
+  }
+  mlFramingDelay = milliseconds;
+  if (moProtocolHandler) moProtocolHandler->SetFramingDelay(milliseconds);
 }
 
 void PelmoraT2::Connect() {

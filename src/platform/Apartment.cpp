@@ -1,19 +1,25 @@
 #include "pelmora/platform/Apartment.h"
 
-#include <atomic>
+#include <algorithm>
+#include <asio/post.hpp>
 
 namespace pelmora {
 
 namespace {
-// As long as the receive timer's interval: a command's usual wait (the answer arrives, the
-// timer frames it 10 ms later) then wakes only for those two events, and hundreds of idle
-// waiting sessions cost half what a 5 ms slice costs. A time limit is noticed up to one slice
-// (plus its whole-millisecond reading) late.
-std::atomic<std::int64_t> gSliceMicros{10000};
+// How long a pump outside any registered deadline blocks at most: a client's own idle loop
+// that polls a connection wakes this often and never hangs on a silent device. Waits that
+// register their deadline (a command's) are not bound by it.
+constexpr auto kUnboundedWaitLimit = std::chrono::milliseconds(50);
 }  // namespace
 
 Apartment& Apartment::Current() {
-  thread_local Apartment apartment;
+  return *Shared();
+}
+
+const std::shared_ptr<Apartment>& Apartment::Shared() {
+  // The thread's own reference. Objects in static storage may be destroyed after it: they hold
+  // their own.
+  thread_local const std::shared_ptr<Apartment> apartment(new Apartment);
   return apartment;
 }
 
@@ -24,11 +30,24 @@ Apartment::~Apartment() {
   context_.stop();
 }
 
-// run_one_for runs a ready handler without blocking, so polling before it would only add a
-// system call to every idle pass of a waiting loop.
+Apartment::Clock::time_point Apartment::EarliestDeadline() const noexcept {
+  if (deadlines_.empty()) return Clock::time_point::max();
+  return *std::min_element(deadlines_.begin(), deadlines_.end());
+}
+
 void Apartment::Pump() {
+  const auto earliest = EarliestDeadline();
+  PumpUntil(earliest != Clock::time_point::max() ? earliest : Clock::now() + kUnboundedWaitLimit);
+}
+
+// run_one_until runs a ready handler without blocking, so polling before it would only add a
+// system call to every idle pass of a waiting loop. A deadline that has passed still lets the
+// ready handlers run: a pass at its limit sees what has already arrived.
+void Apartment::PumpUntil(Clock::time_point deadline) {
   if (context_.stopped()) context_.restart();
-  if (context_.run_one_for(Slice()) > 0) context_.poll();
+  deadline = std::min(deadline, EarliestDeadline());
+  const std::size_t ran = deadline > Clock::now() ? context_.run_one_until(deadline) : 0;
+  if (ran > 0 || deadline <= Clock::now()) context_.poll();
 }
 
 void Apartment::PumpReady() {
@@ -36,12 +55,17 @@ void Apartment::PumpReady() {
   context_.poll();
 }
 
-std::chrono::microseconds Apartment::Slice() noexcept {
-  return std::chrono::microseconds(gSliceMicros.load(std::memory_order_relaxed));
+void Apartment::Post(std::function<void()> work) {
+  asio::post(context_, std::move(work));
 }
 
-void Apartment::SetSlice(std::chrono::microseconds slice) noexcept {
-  gSliceMicros.store(slice.count(), std::memory_order_relaxed);
+Apartment::Deadline::Deadline(Clock::time_point at) : apartment_(Shared()), at_(at) {
+  apartment_->deadlines_.push_back(at);
+}
+
+Apartment::Deadline::~Deadline() {
+  auto& deadlines = apartment_->deadlines_;
+  deadlines.erase(std::find(deadlines.begin(), deadlines.end(), at_));
 }
 
 }  // namespace pelmora

@@ -152,7 +152,7 @@ void TelnetConnection::ConnectWithinLimit(Link& link) {
     } busy(connecting_);
     const auto deadline = std::chrono::steady_clock::now() + connectTimeLimit_;
     while (!outcome->done && std::chrono::steady_clock::now() < deadline) {
-      Apartment::Current().Pump();
+      Apartment::Current().PumpUntil(deadline);
     }
   }
 

@@ -64,6 +64,11 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
   void AbortCommand();
   std::string TrappedMessage();
 
+  // The protocol handler's framing delay (milliseconds, default 10; 0 frames an answer as soon
+  // as it ends with a prompt). Kept for a handler created later. A negative value fails with 5.
+  std::int32_t FramingDelay() const noexcept { return mlFramingDelay; }
+  void SetFramingDelay(std::int32_t milliseconds);
+
   // Library-internal.
   std::shared_ptr<pelmora::ProtocolHandler> ProtocolHandler() const;
   std::string RunCommand(const std::string& line) override { return Command(line); }
@@ -86,6 +91,7 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
 
   std::shared_ptr<pelmora::ProtocolHandler> moProtocolHandler;
   bool mbCommandActive = false;
+  std::int32_t mlFramingDelay = pelmora::ProtocolHandler::kDefaultFramingDelay;
   std::string msTrappedText;
   std::shared_ptr<pelmora::Connection> moConnection;
   Event<>::Subscription receiveSubscription_;

@@ -1,4 +1,4 @@
-#include "SliceStudy.h"
+#include "WaitingStudy.h"
 
 #include <atomic>
 #include <latch>
@@ -9,7 +9,6 @@
 
 #include "LatencySamples.h"
 #include "ProcessMeter.h"
-#include "pelmora/platform/Apartment.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/protocol/ProtocolHandler.h"
 #include "pelmora/transport/PipeConnection.h"
@@ -48,10 +47,7 @@ class SilentDevice : public IProtocolHndCallback {
 
 }  // namespace
 
-SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, int sessions,
-                                               std::chrono::milliseconds limit) {
-  const auto previous = Apartment::Slice();
-  Apartment::SetSlice(slice);
+WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::milliseconds limit) {
   std::latch ready(sessions + 1);
   std::latch go(1);
   std::mutex guard;
@@ -79,11 +75,9 @@ SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, 
   for (auto& thread : threads) thread.join();
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
   const double cpu = ProcessMeter::CpuSeconds() - cpuBefore;
-  Apartment::SetSlice(previous);
   if (failures > 0) throw std::runtime_error("a waiting command ended otherwise than by its limit");
 
   Outcome outcome;
-  outcome.sliceMs = std::chrono::duration<double, std::milli>(slice).count();
   outcome.sessions = sessions;
   outcome.waitCpuShare = cpu / wall;
   outcome.lateMedianMs = overruns.Median();

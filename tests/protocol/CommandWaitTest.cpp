@@ -1,0 +1,66 @@
+// How a command waits: asleep until an event or its time limit, woken from outside by posted
+// work, and safe to tear down after the thread it waited on has ended.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "pelmora/platform/Apartment.h"
+#include "protocol/ProtocolHarness.h"
+#include "support/ExpectError.h"
+
+namespace pelmora {
+namespace {
+
+using Clock = Apartment::Clock;
+using std::chrono::milliseconds;
+using testing::CatchError;
+using testing::ProtocolHarness;
+
+// A wait that woke on a slice would take a pass per slice; this one sleeps through to its
+// limit, whatever the machine's load does to the exact times.
+TEST(CommandWaitTest, SilentDeviceSleepsThroughToTheTimeLimit) {
+  ProtocolHarness h;
+  const auto start = Clock::now();
+  EXPECT_EQ(CatchError([&] { h.Run("SH A\r", 300); }).Number(), 120);
+  EXPECT_GE(Clock::now() - start, milliseconds(300));
+  EXPECT_LE(h.passes, 3);
+}
+
+TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
+  ProtocolHarness h;
+  const auto apartment = Apartment::Shared();
+  std::thread requester([apartment, handler = h.handler] {
+    std::this_thread::sleep_for(milliseconds(30));
+    apartment->Post([handler] { handler->Abort(); });
+  });
+  const auto start = Clock::now();
+  const auto error = CatchError([&] { h.Run("SH A\r", 20000); });
+  requester.join();
+  EXPECT_EQ(error.Number(), 113);
+  EXPECT_LT(Clock::now() - start, milliseconds(10000));
+  EXPECT_LE(h.passes, 3);
+}
+
+// Armed timers and a pending delivery are cancelled on the event loop of a thread that has
+// ended; the loop stays until the last of them has gone, and no longer.
+TEST(CommandWaitTest, HandlerAndConnectionOutliveTheThreadThatCreatedThem) {
+  std::shared_ptr<ProtocolHandler> handler;
+  std::shared_ptr<PipeConnection> pipe;
+  std::weak_ptr<Apartment> apartment;
+  std::thread([&] {
+    apartment = Apartment::Shared();
+    handler = std::make_shared<ProtocolHandler>();
+    handler->ReceiveBytes(TextBytes::ToBytes("stray"));
+    pipe = std::make_shared<PipeConnection>();
+    pipe->SetIsOpen(true);
+    pipe->SetDelivery(milliseconds(60000), 0, milliseconds(0));
+    pipe->PeerWrite("late");
+  }).join();
+  EXPECT_FALSE(apartment.expired());
+  handler.reset();
+  pipe.reset();
+  EXPECT_TRUE(apartment.expired());
+}
+
+}  // namespace
+}  // namespace pelmora
