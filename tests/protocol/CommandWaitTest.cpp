@@ -42,24 +42,29 @@ TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
 }
 
 // Armed timers and a pending delivery are cancelled on the event loop of a thread that has
-// ended; the loop stays until the last of them has gone, and no longer.
+// ended; the loop stays until the last of them has gone, and no longer. Each object gets a
+// thread of its own, so that it alone keeps that thread's loop.
 TEST(CommandWaitTest, HandlerAndConnectionOutliveTheThreadThatCreatedThem) {
+  std::weak_ptr<Apartment> handlersLoop;
+  std::weak_ptr<Apartment> pipesLoop;
   std::shared_ptr<ProtocolHandler> handler;
   std::shared_ptr<PipeConnection> pipe;
-  std::weak_ptr<Apartment> apartment;
   std::thread([&] {
-    apartment = Apartment::Shared();
+    handlersLoop = Apartment::Shared();
     handler = std::make_shared<ProtocolHandler>();
     handler->ReceiveBytes(TextBytes::ToBytes("stray"));
+  }).join();
+  std::thread([&] {
+    pipesLoop = Apartment::Shared();
     pipe = std::make_shared<PipeConnection>();
     pipe->SetIsOpen(true);
     pipe->SetDelivery(milliseconds(60000), 0, milliseconds(0));
     pipe->PeerWrite("late");
   }).join();
-  EXPECT_FALSE(apartment.expired());
+  EXPECT_FALSE(handlersLoop.expired() || pipesLoop.expired());
   handler.reset();
   pipe.reset();
-  EXPECT_TRUE(apartment.expired());
+  EXPECT_TRUE(handlersLoop.expired() && pipesLoop.expired());
 }
 
 }  // namespace
