@@ -53,6 +53,9 @@ LatencyStudy::Result LatencyStudy::Run(int port, int calls) {
     Measure(result.getter, result, [&] {
       if (device->GetSSID() != expectedSsid) throw std::runtime_error("GetSSID read a wrong value");
     });
+  }
+  for (int call = 0; call < calls; ++call) {
+    result.fastRawRoundTrip.Add(raw.RoundTripMs());
     Measure(result.fastCommand, uncounted, [&] {
       if (!fast->Command("\r").empty()) throw std::runtime_error("a bare CR got an answer");
     });

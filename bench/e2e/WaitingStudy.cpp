@@ -22,27 +22,31 @@ using Clock = std::chrono::steady_clock;
 // A command that waits on a device that never answers, as the device object would run it.
 class SilentDevice : public IProtocolHndCallback {
  public:
-  SilentDevice() { handler->SetCallback(this); }
+  SilentDevice() {
+    handler->SetCallback(this);
+    pipe->SetPeer([this](std::string_view) { sentAt = Clock::now(); });
+  }
   ~SilentDevice() override { handler->SetCallback(nullptr); }
   SilentDevice(const SilentDevice&) = delete;
   SilentDevice& operator=(const SilentDevice&) = delete;
 
   void ProcessEvents() override { pipe->Poll(); }
 
-  // How long the command ran past its limit, in milliseconds.
+  // How long the command ran past its limit, in milliseconds. The limit counts, as the command
+  // counts it, from the moment its line has been sent.
   double Overrun(std::chrono::milliseconds limit) {
-    const auto start = Clock::now();
     try {
       handler->Command("\r", pipe, nullptr, static_cast<std::int32_t>(limit.count()));
     } catch (const AutomationError& error) {
       if (error.Number() != errors::kReplyTimeout) throw;
-      return std::chrono::duration<double, std::milli>(Clock::now() - start - limit).count();
+      return std::chrono::duration<double, std::milli>(Clock::now() - sentAt - limit).count();
     }
     throw std::runtime_error("a silent device answered");
   }
 
   std::shared_ptr<PipeConnection> pipe = std::make_shared<PipeConnection>();
   std::shared_ptr<ProtocolHandler> handler = std::make_shared<ProtocolHandler>();
+  Clock::time_point sentAt;
 };
 
 }  // namespace
@@ -50,6 +54,9 @@ class SilentDevice : public IProtocolHndCallback {
 WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::milliseconds limit) {
   std::latch ready(sessions + 1);
   std::latch go(1);
+  // Threads end only when every session has been measured: ending a thread (its stack, its
+  // event loop) is work of this study, not of noticing a limit, and must not delay the others.
+  std::latch measured(sessions);
   std::mutex guard;
   LatencySamples overruns;
   std::atomic<int> failures{0};
@@ -66,6 +73,7 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
       } catch (const std::exception&) {
         ++failures;
       }
+      measured.arrive_and_wait();
     });
   }
   ready.arrive_and_wait();

@@ -2,8 +2,10 @@
 // Every figure is printed beside the floor measured in the same run and their ratio.
 //
 //   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--tool-runs N]
+//                 [--waiting-sessions N]
 //
 // --tool-runs: how often the tool's `get all` runs in each framing mode (default 9).
+// --waiting-sessions: how many silent sessions wait at once (default 256; the goals are for 256).
 #include <chrono>
 #include <cstring>
 #include <iostream>
@@ -47,6 +49,8 @@ Options ParseOptions(int argc, char** argv) {
       options.calls = std::stoi(argv[++i]);
     } else if (arg == "--window-ms" && hasValue) {
       options.window = std::chrono::milliseconds(std::stoi(argv[++i]));
+    } else if (arg == "--waiting-sessions" && hasValue) {
+      options.waitingSessions = std::stoi(argv[++i]);
     } else if (arg == "--tool-runs" && hasValue) {
       options.toolRuns = std::stoi(argv[++i]);
     } else if (arg == "--sessions" && hasValue) {
@@ -106,7 +110,7 @@ int main(int argc, char** argv) {
   } catch (const std::invalid_argument& error) {
     std::cerr << "pelmora-bench: " << error.what()
               << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
-                 "[--sessions N,N,...] [--tool-runs N]\n";
+                 "[--sessions N,N,...] [--tool-runs N] [--waiting-sessions N]\n";
     return 2;
   } catch (const std::exception& error) {
     std::cerr << "pelmora-bench: " << error.what() << '\n';

@@ -10,6 +10,7 @@ namespace {
 // that polls a connection wakes this often and never hangs on a silent device. Waits that
 // register their deadline (a command's) are not bound by it.
 constexpr auto kUnboundedWaitLimit = std::chrono::milliseconds(50);
+constexpr auto kDeadlineBackstop = std::chrono::milliseconds(5);
 }  // namespace
 
 Apartment& Apartment::Current() {
@@ -37,17 +38,22 @@ Apartment::Clock::time_point Apartment::EarliestDeadline() const noexcept {
 
 void Apartment::Pump() {
   const auto earliest = EarliestDeadline();
-  PumpUntil(earliest != Clock::time_point::max() ? earliest : Clock::now() + kUnboundedWaitLimit);
+  if (earliest == Clock::time_point::max()) {
+    PumpUntil(Clock::now() + kUnboundedWaitLimit);
+  } else {
+    // The deadline's timer ends the wait; the bound behind it only backs the timer up.
+    PumpUntil(earliest + kDeadlineBackstop);
+  }
 }
 
-// run_one_until runs a ready handler without blocking, so polling before it would only add a
-// system call to every idle pass of a waiting loop. A deadline that has passed still lets the
-// ready handlers run: a pass at its limit sees what has already arrived.
+// One handler per pump: run_one_until runs a ready one without blocking, and a waiting loop
+// looks at its state after each event anyway, so draining the queue behind it would only add
+// system calls to every pass. A deadline that has passed still lets the ready handlers run: a
+// pass at its limit sees what has already arrived.
 void Apartment::PumpUntil(Clock::time_point deadline) {
   if (context_.stopped()) context_.restart();
-  deadline = std::min(deadline, EarliestDeadline());
-  const std::size_t ran = deadline > Clock::now() ? context_.run_one_until(deadline) : 0;
-  if (ran > 0 || deadline <= Clock::now()) context_.poll();
+  if (deadline > Clock::now() && context_.run_one_until(deadline) > 0) return;
+  context_.poll();
 }
 
 void Apartment::PumpReady() {
@@ -59,8 +65,10 @@ void Apartment::Post(std::function<void()> work) {
   asio::post(context_, std::move(work));
 }
 
-Apartment::Deadline::Deadline(Clock::time_point at) : apartment_(Shared()), at_(at) {
+Apartment::Deadline::Deadline(Clock::time_point at)
+    : apartment_(Shared()), at_(at), wake_(apartment_->Context(), at) {
   apartment_->deadlines_.push_back(at);
+  wake_.async_wait([](const std::error_code&) {});
 }
 
 Apartment::Deadline::~Deadline() {

@@ -348,13 +348,23 @@ void ProtocolHandler::Recover(Run& run, Stage failedIn, ErrorSnapshot& snapshot)
 
 void ProtocolHandler::ReceiveBytes(const ByteArray& data) {
   moReceiveBuffer.Add(data);
-  if (moReceiveBuffer.Count() > 0) moReceiveTimer.SetEnabled(true);
+  if (moReceiveBuffer.Count() > 0) ArmFraming();
   mbDataReceived = true;
   if (moReceiveBuffer.Count() > kMaxReplyBytes) {
     mbReplyOverflow = mbInCommand;
     moReceiveBuffer.Remove(moReceiveBuffer.Count());
   }
-  if (mlFramingDelay == 0 && AnswerEndsBuffer()) ReceiveTimerTick();
+}
+
+// With a framing delay of 0 an answer that ends the buffer is framed at once, without arming
+// the timer; anything else waits for the timer's tick.
+void ProtocolHandler::ArmFraming() {
+  if (mlFramingDelay != 0 || !AnswerEndsBuffer()) {
+    moReceiveTimer.SetEnabled(true);
+    return;
+  }
+  if (moReceiveTimer.Enabled()) moReceiveTimer.SetEnabled(false);
+  ProcessReceived(moReceiveBuffer);
 }
 
 // True when the answer to the current command is complete and the end-of-answer text that

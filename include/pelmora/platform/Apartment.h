@@ -8,6 +8,7 @@
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -32,8 +33,9 @@ class Apartment {
 
   asio::io_context& Context() noexcept { return context_; }
 
-  // Runs every handler that is ready; when none is, blocks until one is or the earliest
-  // deadline registered with a Deadline has come: waiting costs nothing. Outside any
+  // Runs one handler that is ready; when none is, blocks until one is or the earliest
+  // deadline registered with a Deadline has come: waiting costs nothing. At that deadline it
+  // runs every handler that is ready. Outside any
   // registered deadline it blocks 50 ms at most, so a loop of a client's own never hangs.
   void Pump();
   // The same, waking at `deadline` at the latest.
@@ -48,7 +50,8 @@ class Apartment {
 
   // While it lives, pumps on this apartment wake at `at` at the latest. Waiting loops register
   // the earliest moment they must notice (a time limit), so they sleep until an event or that
-  // moment instead of waking on a fixed slice.
+  // moment instead of waking on a fixed slice. The wake is a timer event of the loop, kept to
+  // the clock's resolution (a blocking wait's own time-out counts in whole milliseconds).
   class Deadline {
    public:
     explicit Deadline(Clock::time_point at);
@@ -59,6 +62,7 @@ class Apartment {
    private:
     std::shared_ptr<Apartment> apartment_;
     Clock::time_point at_;
+    asio::steady_timer wake_;
   };
 
   Apartment(const Apartment&) = delete;

@@ -106,6 +106,7 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   void WatchDogTimerTick();
   std::int32_t CheckReplyState(FifoBuf& buffer);
   void ProcessReceived(FifoBuf& buffer);
+  void ArmFraming();
   bool AnswerEndsBuffer();
   std::int64_t AfterEcho(const FifoBuf& buffer, const CommandReply& reply) const;
   std::shared_ptr<CommandReply> CurrentReply();
