@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <limits>
 
 #include "UsageError.h"
 
@@ -60,7 +61,7 @@ struct Parser {
     app.add_option("--framing-delay", framingDelay,
                    "wait this long for more of an answer before taking it (10); 0 takes it as "
                    "soon as it ends with a prompt")
-        ->check(CLI::NonNegativeNumber)
+        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()))
         ->type_name("MS");
     app.add_flag("--json", invocation.json, "machine-readable output on stdout");
     app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")

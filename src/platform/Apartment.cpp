@@ -10,7 +10,7 @@ namespace {
 // that polls a connection wakes this often and never hangs on a silent device. Waits that
 // register their deadline (a command's) are not bound by it.
 constexpr auto kUnboundedWaitLimit = std::chrono::milliseconds(50);
-constexpr auto kDeadlineBackstop = std::chrono::milliseconds(5);
+constexpr auto kDeadlineBackstop = std::chrono::milliseconds(1);
 }  // namespace
 
 Apartment& Apartment::Current() {
@@ -41,7 +41,7 @@ void Apartment::Pump() {
   if (earliest == Clock::time_point::max()) {
     PumpUntil(Clock::now() + kUnboundedWaitLimit);
   } else {
-    // The deadline's timer ends the wait; the bound behind it only backs the timer up.
+    // An exact deadline's timer ends the wait at the deadline; a coarse one ends it here.
     PumpUntil(earliest + kDeadlineBackstop);
   }
 }
@@ -65,10 +65,12 @@ void Apartment::Post(std::function<void()> work) {
   asio::post(context_, std::move(work));
 }
 
-Apartment::Deadline::Deadline(Clock::time_point at)
-    : apartment_(Shared()), at_(at), wake_(apartment_->Context(), at) {
+Apartment::Deadline::Deadline(Clock::time_point at, Precision precision)
+    : apartment_(Shared()), at_(at) {
   apartment_->deadlines_.push_back(at);
-  wake_.async_wait([](const std::error_code&) {});
+  if (precision == Precision::Coarse) return;
+  wake_.emplace(apartment_->Context(), at);
+  wake_->async_wait([](const std::error_code&) {});
 }
 
 Apartment::Deadline::~Deadline() {

@@ -213,7 +213,8 @@ void ProtocolHandler::Wait(Run& run) {
       WaitPass(run);
       continue;
     }
-    const Apartment::Deadline display(Apartment::Clock::now() + std::chrono::milliseconds(redraw));
+    const Apartment::Deadline display(Apartment::Clock::now() + std::chrono::milliseconds(redraw),
+                                      Apartment::Deadline::Precision::Coarse);
     WaitPass(run);
   }
   run.connection->SetIsOpen(false);

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace pelmora {
@@ -50,11 +51,14 @@ class Apartment {
 
   // While it lives, pumps on this apartment wake at `at` at the latest. Waiting loops register
   // the earliest moment they must notice (a time limit), so they sleep until an event or that
-  // moment instead of waking on a fixed slice. The wake is a timer event of the loop, kept to
-  // the clock's resolution (a blocking wait's own time-out counts in whole milliseconds).
+  // moment instead of waking on a fixed slice. An exact deadline wakes by a timer event of the
+  // loop, kept to the clock's resolution; a coarse one by the blocking wait's own time-out,
+  // some milliseconds late, but without the timer's system calls and without the event its
+  // cancelled wait leaves behind (a coarse deadline suits a display's redraw).
   class Deadline {
    public:
-    explicit Deadline(Clock::time_point at);
+    enum class Precision { Exact, Coarse };
+    explicit Deadline(Clock::time_point at, Precision precision = Precision::Exact);
     ~Deadline();
     Deadline(const Deadline&) = delete;
     Deadline& operator=(const Deadline&) = delete;
@@ -62,7 +66,7 @@ class Apartment {
    private:
     std::shared_ptr<Apartment> apartment_;
     Clock::time_point at_;
-    asio::steady_timer wake_;
+    std::optional<asio::steady_timer> wake_;
   };
 
   Apartment(const Apartment&) = delete;
