@@ -48,11 +48,16 @@ void Apartment::Pump() {
 
 // One handler per pump: run_one_until runs a ready one without blocking, and a waiting loop
 // looks at its state after each event anyway, so draining the queue behind it would only add
-// system calls to every pass. A deadline that has passed still lets the ready handlers run: a
-// pass at its limit sees what has already arrived.
+// system calls to every pass. The leftover of a deadline that ended before its time is no
+// event, and the pump carries on past it. A deadline that has passed still lets the ready handlers
+// run: a pass at its limit sees what has already arrived.
 void Apartment::PumpUntil(Clock::time_point deadline) {
   if (context_.stopped()) context_.restart();
-  if (deadline > Clock::now() && context_.run_one_until(deadline) > 0) return;
+  while (deadline > Clock::now()) {
+    ranNothing_ = false;
+    if (context_.run_one_until(deadline) == 0) break;
+    if (!ranNothing_) return;
+  }
   context_.poll();
 }
 
@@ -70,7 +75,10 @@ Apartment::Deadline::Deadline(Clock::time_point at, Precision precision)
   apartment_->deadlines_.push_back(at);
   if (precision == Precision::Coarse) return;
   wake_.emplace(apartment_->Context(), at);
-  wake_->async_wait([](const std::error_code&) {});
+  // The loop runs this handler only while its apartment exists.
+  wake_->async_wait([apartment = apartment_.get()](const std::error_code& error) {
+    if (error == asio::error::operation_aborted) apartment->ranNothing_ = true;
+  });
 }
 
 Apartment::Deadline::~Deadline() {

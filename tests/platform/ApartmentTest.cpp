@@ -12,6 +12,7 @@ using std::chrono::milliseconds;
 
 TEST(ApartmentTest, PumpRunsReadyWorkOneAtATimeAndSleepsUntilTheEarliestDeadline) {
   auto& apartment = Apartment::Current();
+  apartment.PumpReady();  // nothing left over from before
   int ran = 0;
   apartment.Post([&] { ++ran; });
   apartment.Post([&] { ++ran; });

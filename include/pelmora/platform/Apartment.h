@@ -80,6 +80,8 @@ class Apartment {
   asio::io_context context_{1};
   asio::executor_work_guard<asio::io_context::executor_type> guard_;
   std::vector<Clock::time_point> deadlines_;
+  // Set by the completion of a deadline's cancelled timer: a handler that is no event.
+  bool ranNothing_ = false;
 };
 
 }  // namespace pelmora
