@@ -1,6 +1,7 @@
 #include "WaitingStudy.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <latch>
 #include <mutex>
 #include <stdexcept>
@@ -56,7 +57,10 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
   std::latch go(1);
   // Threads end only when every session has been measured: ending a thread (its stack, its
   // event loop) is work of this study, not of noticing a limit, and must not delay the others.
-  std::latch measured(sessions);
+  // They wait on a condition variable, which sleeps at once (a latch spins and yields first,
+  // taking the CPU from the sessions still waking).
+  std::condition_variable allMeasured;
+  int measured = 0;
   std::mutex guard;
   LatencySamples overruns;
   std::atomic<int> failures{0};
@@ -73,7 +77,9 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
       } catch (const std::exception&) {
         ++failures;
       }
-      measured.arrive_and_wait();
+      std::unique_lock lock(guard);
+      if (++measured == sessions) allMeasured.notify_all();
+      allMeasured.wait(lock, [&] { return measured == sessions; });
     });
   }
   ready.arrive_and_wait();
