@@ -61,6 +61,8 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
   // taking the CPU from the sessions still waking).
   std::condition_variable allMeasured;
   int measured = 0;
+  double cpuAfter = 0;
+  Clock::time_point end;
   std::mutex guard;
   LatencySamples overruns;
   std::atomic<int> failures{0};
@@ -78,7 +80,12 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
         ++failures;
       }
       std::unique_lock lock(guard);
-      if (++measured == sessions) allMeasured.notify_all();
+      if (++measured == sessions) {
+        // The last session has ended: this is the end of the wait.
+        cpuAfter = ProcessMeter::CpuSeconds();
+        end = Clock::now();
+        allMeasured.notify_all();
+      }
       allMeasured.wait(lock, [&] { return measured == sessions; });
     });
   }
@@ -87,8 +94,8 @@ WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::mi
   const auto start = Clock::now();
   go.count_down();
   for (auto& thread : threads) thread.join();
-  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  const double cpu = ProcessMeter::CpuSeconds() - cpuBefore;
+  const double wall = std::chrono::duration<double>(end - start).count();
+  const double cpu = cpuAfter - cpuBefore;
   if (failures > 0) throw std::runtime_error("a waiting command ended otherwise than by its limit");
 
   Outcome outcome;
