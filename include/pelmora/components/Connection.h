@@ -43,7 +43,8 @@ class Connection {
   std::string ReadText();
   std::size_t PendingCount() const noexcept { return pending_.size(); }
 
-  // Lets the events waiting on the calling thread run, then raises a pending session failure.
+  // Pumps the calling thread's apartment once (one ready event, or a sleep until the next event
+  // or the earliest registered deadline), then raises a pending session failure.
   virtual void Poll();
 
   bool IsOpen() const noexcept { return isOpen_; }
