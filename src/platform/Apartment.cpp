@@ -31,9 +31,16 @@ Apartment::~Apartment() {
   context_.stop();
 }
 
+// Deadlines that have passed are left out: their owner is a wait further out in a nesting (a
+// command run from an event handler inside another command's wait), which notices them when
+// the inner wait returns. Waking for them again and again would spin the inner wait.
 Apartment::Clock::time_point Apartment::EarliestDeadline() const noexcept {
-  if (deadlines_.empty()) return Clock::time_point::max();
-  return *std::min_element(deadlines_.begin(), deadlines_.end());
+  const auto now = Clock::now();
+  auto earliest = Clock::time_point::max();
+  for (const auto at : deadlines_) {
+    if (at > now) earliest = std::min(earliest, at);
+  }
+  return earliest;
 }
 
 void Apartment::Pump() {

@@ -41,6 +41,20 @@ TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
   EXPECT_LE(h.passes, 3);
 }
 
+// A command run from an event handler inside another command's wait sleeps as well, after the
+// outer command's limit has passed too; the outer one notices its limit when the inner returns.
+TEST(CommandWaitTest, NestedWaitSleepsPastTheOuterLimit) {
+  ProtocolHarness outer;
+  ProtocolHarness inner;
+  std::int32_t innerError = 0;
+  outer.duringWait = [&] {
+    if (innerError == 0) innerError = CatchError([&] { inner.Run("SH B\r", 300); }).Number();
+  };
+  EXPECT_EQ(CatchError([&] { outer.Run("SH A\r", 50); }).Number(), 120);
+  EXPECT_EQ(innerError, 120);
+  EXPECT_LE(inner.passes, 5);
+}
+
 // Armed timers and a pending delivery are cancelled on the event loop of a thread that has
 // ended; the loop stays until the last of them has gone, and no longer. Each object gets a
 // thread of its own, so that it alone keeps that thread's loop.
