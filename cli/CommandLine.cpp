@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <limits>
 
 #include "UsageError.h"
 
@@ -23,6 +24,7 @@ struct Parser {
   int baud = Target::kBaudRate;
   bool sim = false;
   std::int32_t timeout = 0;
+  std::int32_t framingDelay = 0;
   std::string password;
   std::string logPath;
   std::string simPassword;
@@ -61,6 +63,11 @@ struct Parser {
         ->type_name("PW");
     app.add_option("--timeout", timeout, "time limit per shell command (10000)")
         ->check(CLI::PositiveNumber)
+        ->type_name("MS");
+    app.add_option("--framing-delay", framingDelay,
+                   "wait this long for more of an answer before taking it (10); 0 takes it as "
+                   "soon as it ends with a prompt")
+        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()))
         ->type_name("MS");
     app.add_flag("--json", invocation.json, "machine-readable output on stdout");
     app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")
@@ -167,6 +174,7 @@ struct Parser {
     }
     if (app.count("--password") > 0) invocation.password = password;
     if (app.count("--timeout") > 0) invocation.timeoutMs = timeout;
+    if (app.count("--framing-delay") > 0) invocation.framingDelayMs = framingDelay;
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
       invocation.simPassword = simPassword;

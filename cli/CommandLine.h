@@ -15,6 +15,7 @@ struct Invocation {
   Target target;
   std::optional<std::string> password;
   std::optional<std::int32_t> timeoutMs;
+  std::optional<std::int32_t> framingDelayMs;
   bool json = false;
   std::optional<std::string> logPath;
   bool noProgress = false;

@@ -196,6 +196,7 @@ int CommandRunner::Execute(const Action& action) {
 std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
   DeviceSession::Options options;
   options.timeoutMs = invocation_.timeoutMs;
+  options.framingDelayMs = invocation_.framingDelayMs;
   options.drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
   if (invocation_.logPath) {
     try {

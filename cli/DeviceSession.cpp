@@ -17,6 +17,7 @@ DeviceSession::DeviceSession(std::shared_ptr<Connection> target, const Options& 
   DeviceInternals::AttachConnection(*device_, connection_);
   const auto handler = DeviceInternals::Handler(*device_);
   if (options.timeoutMs) handler->SetDefaultTimeout(*options.timeoutMs);
+  if (options.framingDelayMs) device_->SetFramingDelay(*options.framingDelayMs);
   progress_ = std::make_shared<ConsoleProgress>(
       std::make_shared<ProgressLine>(options.drawProgress, handler->DefaultTimeout()));
   device_->SetProgress(progress_);

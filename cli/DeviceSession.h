@@ -20,6 +20,7 @@ class DeviceSession {
  public:
   struct Options {
     std::optional<std::int32_t> timeoutMs;
+    std::optional<std::int32_t> framingDelayMs;
     std::shared_ptr<Transcript> transcript;  // may be empty
     bool drawProgress = false;
   };

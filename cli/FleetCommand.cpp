@@ -219,6 +219,7 @@ Invocation FleetCommand::HostInvocation(const InventoryHost& host, const Target&
   one.target = target;
   if (host.password) one.password = host.password;
   if (host.timeoutMs) one.timeoutMs = host.timeoutMs;
+  if (host.framingDelayMs) one.framingDelayMs = host.framingDelayMs;
   if (invocation_.logDir) {
     one.logPath = (std::filesystem::path(*invocation_.logDir) / (host.name + ".log")).string();
   }

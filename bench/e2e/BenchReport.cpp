@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "pelmora/platform/Apartment.h"
-
 namespace pelmora::bench {
 
 namespace {
@@ -14,6 +12,11 @@ constexpr double kLatencyGoal = 1.05;
 constexpr double kCpuGoal = 0.02;
 constexpr double kSearchGoal = 2.0;
 constexpr double kScaleGoal = 0.5;
+constexpr double kIdleCpuGoal = 0.02;
+constexpr double kLateMedianGoalMs = 1.0;
+constexpr double kLateMaxGoalMs = 3.0;
+constexpr double kFastCommandGoal = 3.0;
+constexpr double kGetAllSpeedupGoal = 10.0;
 
 std::string Format(const char* format, auto... values) {
   char line[256];
@@ -55,6 +58,10 @@ double BenchReport::IdealPerSecond(int sessions) const {
   return sessions * 1000.0 / CommandFloorMs();
 }
 
+double BenchReport::FastCommandVsRaw() const {
+  return latency.fastCommand.Median() / latency.fastRawRoundTrip.Median();
+}
+
 double BenchReport::RssPerSessionKiB(const ScaleStudy::Outcome& run) {
   return (run.rssDuringKiB - run.rssBeforeKiB) / run.sessions;
 }
@@ -71,7 +78,6 @@ void BenchReport::PrintText(std::ostream& out) const {
       "Latency over %zu calls each; floor = %.0f ms receive timer + raw TCP round "
       "trip (median %.4f ms, p99 %.4f ms)\n",
       calls, kReceiveTimerMs, latency.rawRoundTrip.Median(), latency.rawRoundTrip.Percentile(0.99));
-  out << Format("Apartment slice %.1f ms\n", Apartment::Slice().count() / 1000.0);
   out << Format("  %-34s %12s %12s %9s  %s\n", "figure", "measured", "floor", "ratio", "goal");
   const auto latencyRow = [&](const char* name, double measured, double floor, bool judged) {
     const double ratio = measured / floor;
@@ -92,13 +98,21 @@ void BenchReport::PrintText(std::ostream& out) const {
         search.memmemNs, search.Ratio(), "<= 2 " + Verdict(search.Ratio() <= kSearchGoal));
   }
 
-  out << "\nWaiting sessions by apartment slice (device silent, time limit ends each command)\n";
-  out << Format("  %8s %9s %18s %16s %13s\n", "slice ms", "sessions", "CPU s per wall s",
-                "late median ms", "late max ms");
-  for (const auto& slice : slices) {
-    out << Format("  %8.1f %9d %18.4f %16.2f %13.2f\n", slice.sliceMs, slice.sessions,
-                  slice.waitCpuShare, slice.lateMedianMs, slice.lateMaxMs);
-  }
+  Row(out, "framing delay 0: command median (ms)", latency.fastCommand.Median(),
+      latency.fastRawRoundTrip.Median(), FastCommandVsRaw(),
+      "<= 3 " + Verdict(FastCommandVsRaw() <= kFastCommandGoal));
+  Row(out, "tool get all, delay 10 / delay 0 (ms)", tool.defaultDelay.Median(),
+      tool.zeroDelay.Median(), tool.Speedup(),
+      ">= 10 " + Verdict(tool.Speedup() >= kGetAllSpeedupGoal));
+
+  out << Format("\nWaiting: %d sessions on a silent device, each ended by its time limit\n",
+                waiting.sessions);
+  Row(out, "CPU s per wall s", waiting.waitCpuShare, 1, waiting.waitCpuShare,
+      "<= 0.02 " + Verdict(waiting.waitCpuShare <= kIdleCpuGoal));
+  Row(out, "limit noticed late, median (ms)", waiting.lateMedianMs, 0, 0,
+      "<= 1 " + Verdict(waiting.lateMedianMs <= kLateMedianGoalMs));
+  Row(out, "limit noticed late, max (ms)", waiting.lateMaxMs, 0, 0,
+      "<= 3 " + Verdict(waiting.lateMaxMs <= kLateMaxGoalMs));
 
   out << Format("\nScale: sessions at once, one thread and apartment each; ideal = N / %.4f ms\n",
                 commandFloor);
@@ -128,7 +142,18 @@ void BenchReport::PrintJson(std::ostream& out) const {
                 latency.getter.Percentile(0.99) / (2 * floorP99));
   out << Format("  \"cpu_wall_ratio\": %.5f,\n", CpuWallRatio());
   out << Format("  \"findstr_vs_memmem\": %.4f,\n", FindStrVsMemmem());
-  out << Format("  \"apartment_slice_ms\": %.1f,\n", Apartment::Slice().count() / 1000.0);
+  // Waits no longer wake on a slice: 0 stands for none.
+  out << Format("  \"apartment_slice_ms\": %.1f,\n", 0.0);
+  out << Format("  \"idle_wait_cpu_share_256\": %.5f,\n", waiting.waitCpuShare);
+  out << Format("  \"deadline_late_median_ms\": %.3f,\n", waiting.lateMedianMs);
+  out << Format("  \"deadline_late_max_ms\": %.3f,\n", waiting.lateMaxMs);
+  out << Format("  \"fast_command_latency_ms\": %.4f,\n", latency.fastCommand.Median());
+  out << Format("  \"fast_command_vs_raw_ratio\": %.4f,\n", FastCommandVsRaw());
+  out << Format("  \"fast_raw_round_trip_ms\": %.4f,\n", latency.fastRawRoundTrip.Median());
+  out << Format("  \"get_all_speedup\": %.2f,\n", tool.Speedup());
+  out << Format(
+      "  \"get_all_ms\": {\"runs\": %zu, \"default_median\": %.2f, \"zero_median\": %.2f},\n",
+      tool.defaultDelay.Count(), tool.defaultDelay.Median(), tool.zeroDelay.Median());
   out << Format(
       "  \"latency_ms\": {\"calls\": %zu, \"receive_timer\": %.1f, \"raw_round_trip_median\": "
       "%.4f, \"raw_round_trip_p99\": %.4f, \"command_median\": %.4f, \"command_p99\": %.4f, "
@@ -142,14 +167,11 @@ void BenchReport::PrintJson(std::ostream& out) const {
     out << Format("%s{\"bytes\": %zu, \"findstr_ns\": %.1f, \"memmem_ns\": %.1f, \"ratio\": %.4f}",
                   i ? ", " : "", s.size, s.findStrNs, s.memmemNs, s.Ratio());
   }
-  out << "],\n  \"slice\": [";
-  for (std::size_t i = 0; i < slices.size(); ++i) {
-    const auto& s = slices[i];
-    out << Format(
-        "%s\n    {\"slice_ms\": %.1f, \"sessions\": %d, \"wait_cpu_share\": %.4f, "
-        "\"late_median_ms\": %.3f, \"late_max_ms\": %.3f}",
-        i ? "," : "", s.sliceMs, s.sessions, s.waitCpuShare, s.lateMedianMs, s.lateMaxMs);
-  }
+  // The waiting figures in the shape the slice study gave them, slice 0 being none.
+  out << Format(
+      "],\n  \"slice\": [\n    {\"slice_ms\": %.1f, \"sessions\": %d, \"wait_cpu_share\": "
+      "%.4f, \"late_median_ms\": %.3f, \"late_max_ms\": %.3f}",
+      0.0, waiting.sessions, waiting.waitCpuShare, waiting.lateMedianMs, waiting.lateMaxMs);
   out << "],\n  \"scale\": [";
   for (std::size_t i = 0; i < scale.size(); ++i) {
     const auto& run = scale[i];

@@ -8,7 +8,8 @@
 #include "LatencyStudy.h"
 #include "ScaleStudy.h"
 #include "SearchTiming.h"
-#include "SliceStudy.h"
+#include "ToolStudy.h"
+#include "WaitingStudy.h"
 
 namespace pelmora::bench {
 
@@ -16,12 +17,14 @@ namespace pelmora::bench {
 // people and as one JSON object for tools.
 class BenchReport {
  public:
-  // The receive timer frames an answer this long after its first chunk.
+  // The receive timer frames an answer this long after its first chunk (the default framing
+  // delay).
   static constexpr double kReceiveTimerMs = 10.0;
 
   LatencyStudy::Result latency;
   std::vector<SearchTiming::Outcome> searches;
-  std::vector<SliceStudy::Outcome> slices;
+  WaitingStudy::Outcome waiting;
+  ToolStudy::Result tool;
   std::vector<ScaleStudy::Outcome> scale;
   std::optional<FleetStudy::Outcome> fleet;
 
@@ -31,6 +34,7 @@ class BenchReport {
   double CpuWallRatio() const;
   double FindStrVsMemmem() const;  // the worst of the sizes measured
   double IdealPerSecond(int sessions) const;
+  double FastCommandVsRaw() const;
 
   void PrintText(std::ostream& out) const;
   void PrintJson(std::ostream& out) const;

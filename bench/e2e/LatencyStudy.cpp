@@ -40,7 +40,13 @@ LatencyStudy::Result LatencyStudy::Run(int port, int calls) {
       ReplyReading::Keyed(ShellSamples::RoadReply("SH NW SSID\r"), "WiFi SSID:");
   if (device->GetSSID() != expectedSsid) throw std::runtime_error("GetSSID read a wrong value");
 
+  const auto fast =
+      Global::CreatePelmoraT2Obj(std::make_shared<TelnetConnection>("127.0.0.1", port));
+  fast->SetFramingDelay(0);
+  if (fast->GetSSID() != expectedSsid) throw std::runtime_error("GetSSID read a wrong value");
+
   Result result;
+  Result uncounted;
   for (int call = 0; call < calls; ++call) {
     result.rawRoundTrip.Add(raw.RoundTripMs());
     Measure(result.command, result, [&] { device->Command("\r"); });
@@ -48,6 +54,13 @@ LatencyStudy::Result LatencyStudy::Run(int port, int calls) {
       if (device->GetSSID() != expectedSsid) throw std::runtime_error("GetSSID read a wrong value");
     });
   }
+  for (int call = 0; call < calls; ++call) {
+    result.fastRawRoundTrip.Add(raw.RoundTripMs());
+    Measure(result.fastCommand, uncounted, [&] {
+      if (!fast->Command("\r").empty()) throw std::runtime_error("a bare CR got an answer");
+    });
+  }
+  Global::TeardownPrinterObj(fast);
   Global::TeardownPrinterObj(device);
   return result;
 }

@@ -133,8 +133,7 @@ ScaleStudy::Outcome ScaleStudy::Spawn(const std::string& program, int sessions, 
                                    std::to_string(sessions),
                                    std::to_string(port),
                                    std::to_string(serverPid),
-                                   std::to_string(window.count()),
-                                   std::to_string(Apartment::Slice().count())};
+                                   std::to_string(window.count())};
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

@@ -25,8 +25,7 @@ class ScaleStudy {
     double serverCpuSeconds = 0;  // the simulator's process, during the window
   };
 
-  // Starts `program` as a worker for `sessions` sessions, with this process's apartment slice,
-  // and returns what it measured.
+  // Starts `program` as a worker for `sessions` sessions and returns what it measured.
   static Outcome Spawn(const std::string& program, int sessions, int port, pid_t serverPid,
                        std::chrono::milliseconds window);
 

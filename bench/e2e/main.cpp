@@ -1,23 +1,22 @@
 // pelmora-bench: the library end to end against the simulated print server over loopback TCP.
 // Every figure is printed beside the floor measured in the same run and their ratio.
 //
-//   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--slice-ms MS]
-//                 [--fleet-hosts N] [--fleet-workers N]
+//   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--tool-runs N]
+//                 [--waiting-sessions N] [--fleet-hosts N] [--fleet-workers N]
 //
-// --slice-ms sets the apartment's slice for the latency and scale runs (default: the library's).
+// --tool-runs: how often the tool's `get all` runs in each framing mode (default 9).
+// --waiting-sessions: how many silent sessions wait at once (default 256; the goals are for 256).
+// --fleet-hosts: simulated print servers for the fleet figure (default 1000; 0 leaves it out).
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstring>
 #include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "BenchReport.h"
 #include "SimulatorProcess.h"
-#include "pelmora/platform/Apartment.h"
 
 namespace {
 
@@ -28,10 +27,7 @@ struct Options {
   int calls = 300;
   std::chrono::milliseconds window{3000};
   std::vector<int> sessions = {1, 16, 64, 256};
-  std::vector<std::chrono::microseconds> slices = {
-      std::chrono::milliseconds(1), std::chrono::milliseconds(5), std::chrono::milliseconds(10),
-      std::chrono::milliseconds(20)};
-  std::optional<std::chrono::microseconds> slice;
+  int toolRuns = 9;
   int waitingSessions = 256;
   std::chrono::milliseconds waitLimit{1000};
   int fleetHosts = 1000;  // 0: no fleet figure
@@ -57,12 +53,14 @@ Options ParseOptions(int argc, char** argv) {
       options.calls = std::stoi(argv[++i]);
     } else if (arg == "--window-ms" && hasValue) {
       options.window = std::chrono::milliseconds(std::stoi(argv[++i]));
-    } else if (arg == "--slice-ms" && hasValue) {
-      options.slice = std::chrono::microseconds(std::lround(std::stod(argv[++i]) * 1000));
     } else if (arg == "--fleet-hosts" && hasValue) {
       options.fleetHosts = std::stoi(argv[++i]);
     } else if (arg == "--fleet-workers" && hasValue) {
       options.fleetWorkers = std::max(1, std::stoi(argv[++i]));
+    } else if (arg == "--waiting-sessions" && hasValue) {
+      options.waitingSessions = std::stoi(argv[++i]);
+    } else if (arg == "--tool-runs" && hasValue) {
+      options.toolRuns = std::stoi(argv[++i]);
     } else if (arg == "--sessions" && hasValue) {
       options.sessions = ParseList(argv[++i]);
     } else {
@@ -70,11 +68,11 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   if (options.calls < 200) throw std::invalid_argument("--calls must be at least 200");
+  if (options.toolRuns < 1) throw std::invalid_argument("--tool-runs must be at least 1");
   return options;
 }
 
 int RunWorker(char** argv) {
-  pelmora::Apartment::SetSlice(std::chrono::microseconds(std::stol(argv[6])));
   return ScaleStudy::RunWorker(std::stoi(argv[2]), std::stoi(argv[3]), std::stoi(argv[4]),
                                std::chrono::milliseconds(std::stoi(argv[5])));
 }
@@ -90,11 +88,11 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
   for (std::size_t size : {std::size_t{4096}, std::size_t{1024 * 1024}}) {
     report.searches.push_back(SearchTiming::Measure(size));
   }
-  for (const auto slice : options.slices) {
-    progress << "waiting cost, slice " << slice.count() / 1000.0 << " ms..." << std::endl;
-    report.slices.push_back(
-        SliceStudy::MeasureWaiting(slice, options.waitingSessions, options.waitLimit));
-  }
+  progress << "waiting: " << options.waitingSessions << " silent sessions..." << std::endl;
+  report.waiting = WaitingStudy::MeasureWaiting(options.waitingSessions, options.waitLimit);
+  progress << "tool: get all, framing delay 10 and 0, " << options.toolRuns << " runs each..."
+           << std::endl;
+  report.tool = ToolStudy::Run(PELMORA_TOOL, options.toolRuns);
   for (int sessions : options.sessions) {
     progress << "scale: " << sessions << " sessions..." << std::endl;
     report.scale.push_back(ScaleStudy::Spawn("/proc/self/exe", sessions, simulator.Port(),
@@ -112,9 +110,8 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
 
 int main(int argc, char** argv) {
   try {
-    if (argc == 7 && std::strcmp(argv[1], ScaleStudy::kWorkerFlag) == 0) return RunWorker(argv);
+    if (argc == 6 && std::strcmp(argv[1], ScaleStudy::kWorkerFlag) == 0) return RunWorker(argv);
     const Options options = ParseOptions(argc, argv);
-    if (options.slice) pelmora::Apartment::SetSlice(*options.slice);
     // Forks: before this process starts any thread.
     const SimulatorProcess simulator;
     std::ostream& text = options.json ? std::cerr : std::cout;
@@ -126,7 +123,8 @@ int main(int argc, char** argv) {
   } catch (const std::invalid_argument& error) {
     std::cerr << "pelmora-bench: " << error.what()
               << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
-                 "[--sessions N,N,...] [--slice-ms MS] [--fleet-hosts N] [--fleet-workers N]\n";
+                 "[--sessions N,N,...] [--tool-runs N] [--waiting-sessions N] [--fleet-hosts N] "
+                 "[--fleet-workers N]\n";
     return 2;
   } catch (const std::exception& error) {
     std::cerr << "pelmora-bench: " << error.what() << '\n';

@@ -5,6 +5,10 @@
 
 namespace pelmora {
 
+Connection::Connection() : apartment_(Apartment::Shared()) {}
+
+Connection::~Connection() = default;
+
 ByteArray Connection::ReadBytes() {
   ByteArray bytes = TextBytes::ToBytes(pending_);
   pending_.clear();

@@ -7,9 +7,12 @@
 namespace pelmora {
 
 struct Timer::State : std::enable_shared_from_this<Timer::State> {
-  explicit State(Timer& owner) : owner(&owner), timer(Apartment::Current().Context()) {}
+  explicit State(Timer& owner)
+      : owner(&owner), apartment(Apartment::Shared()), timer(apartment->Context()) {}
 
   Timer* owner;
+  // Declared before the timer, so the loop outlives it even when the thread has ended.
+  std::shared_ptr<Apartment> apartment;
   asio::steady_timer timer;
   std::int32_t interval = 0;
   bool enabled = false;
@@ -31,10 +34,20 @@ struct Timer::State : std::enable_shared_from_this<Timer::State> {
   void Fire(const std::error_code& ec, std::uint64_t gen) {
     if (ec || gen != generation || !enabled) return;
     const auto keepAlive = shared_from_this();
-    const auto next = timer.expiry() + std::chrono::milliseconds(interval);
+    const auto next = NextDeadline();
     pending = interval > 0;
     if (owner != nullptr) owner->OnTimer.Raise();
     if (gen == generation && enabled && pending) Schedule(next);
+  }
+
+  // One interval on from the tick that is due. A thread that did not pump for several
+  // intervals gets one tick, and the timer carries on from now instead of catching up in a
+  // burst.
+  asio::steady_timer::time_point NextDeadline() const {
+    const auto step = std::chrono::milliseconds(interval);
+    const auto now = asio::steady_timer::clock_type::now();
+    const auto next = timer.expiry() + step;
+    return next > now ? next : now + step;
   }
 
   void Disarm() {

@@ -44,6 +44,7 @@ void PelmoraT2::SetConnection(const std::shared_ptr<pelmora::Connection>& connec
     moProtocolHandler = std::make_shared<pelmora::ProtocolHandler>();
     moProtocolHandler->SetCallback(&callback_);
     moProtocolHandler->SetDefaultTimeout(10000);
+    moProtocolHandler->SetFramingDelay(mlFramingDelay);
   } else if (!connection && moProtocolHandler) {
     moProtocolHandler->SetCallback(nullptr);
   }
@@ -65,6 +66,13 @@ std::shared_ptr<pelmora::ProtocolHandler> PelmoraT2::ProtocolHandler() const {
   return moProtocolHandler;
 }
 
+void PelmoraT2::SetFramingDelay(std::int32_t milliseconds) {
+  if (milliseconds < 0) {
+    ErrorMessages::Current().RaiseNumberedError(errors::kInvalidArgument, "FramingDelay");
+  }
+  mlFramingDelay = milliseconds;
+  if (moProtocolHandler) moProtocolHandler->SetFramingDelay(milliseconds);
+}
 // Members that may wait (a connect, a dialogue of several lines, a report) hold a counted
 // reference to this object until they return: a client may let go of it from an event handler
 // during the wait.

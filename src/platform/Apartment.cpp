@@ -1,19 +1,26 @@
 #include "pelmora/platform/Apartment.h"
 
-#include <atomic>
+#include <algorithm>
+#include <asio/post.hpp>
 
 namespace pelmora {
 
 namespace {
-// As long as the receive timer's interval: a command's usual wait (the answer arrives, the
-// timer frames it 10 ms later) then wakes only for those two events, and hundreds of idle
-// waiting sessions cost half what a 5 ms slice costs. A time limit is noticed up to one slice
-// (plus its whole-millisecond reading) late.
-std::atomic<std::int64_t> gSliceMicros{10000};
+// How long a pump outside any registered deadline blocks at most: a client's own idle loop
+// that polls a connection wakes this often and never hangs on a silent device. Waits that
+// register their deadline (a command's) are not bound by it.
+constexpr auto kUnboundedWaitLimit = std::chrono::milliseconds(50);
+constexpr auto kDeadlineBackstop = std::chrono::milliseconds(1);
 }  // namespace
 
 Apartment& Apartment::Current() {
-  thread_local Apartment apartment;
+  return *Shared();
+}
+
+const std::shared_ptr<Apartment>& Apartment::Shared() {
+  // The thread's own reference. Objects in static storage may be destroyed after it: they hold
+  // their own.
+  thread_local const std::shared_ptr<Apartment> apartment(new Apartment);
   return apartment;
 }
 
@@ -24,11 +31,41 @@ Apartment::~Apartment() {
   context_.stop();
 }
 
-// run_one_for runs a ready handler without blocking, so polling before it would only add a
-// system call to every idle pass of a waiting loop.
+// Deadlines that have passed are left out: their owner is a wait further out in a nesting (a
+// command run from an event handler inside another command's wait), which notices them when
+// the inner wait returns. Waking for them again and again would spin the inner wait.
+Apartment::Clock::time_point Apartment::EarliestDeadline() const noexcept {
+  const auto now = Clock::now();
+  auto earliest = Clock::time_point::max();
+  for (const auto at : deadlines_) {
+    if (at > now) earliest = std::min(earliest, at);
+  }
+  return earliest;
+}
+
 void Apartment::Pump() {
+  const auto earliest = EarliestDeadline();
+  if (earliest == Clock::time_point::max()) {
+    PumpUntil(Clock::now() + kUnboundedWaitLimit);
+  } else {
+    // An exact deadline's timer ends the wait at the deadline; a coarse one ends it here.
+    PumpUntil(earliest + kDeadlineBackstop);
+  }
+}
+
+// One handler per pump: run_one_until runs a ready one without blocking, and a waiting loop
+// looks at its state after each event anyway, so draining the queue behind it would only add
+// system calls to every pass. The leftover of a deadline that ended before its time is no
+// event, and the pump carries on past it. A deadline that has passed still lets the ready handlers
+// run: a pass at its limit sees what has already arrived.
+void Apartment::PumpUntil(Clock::time_point deadline) {
   if (context_.stopped()) context_.restart();
-  if (context_.run_one_for(Slice()) > 0) context_.poll();
+  while (deadline > Clock::now()) {
+    ranNothing_ = false;
+    if (context_.run_one_until(deadline) == 0) break;
+    if (!ranNothing_) return;
+  }
+  context_.poll();
 }
 
 void Apartment::PumpReady() {
@@ -36,12 +73,24 @@ void Apartment::PumpReady() {
   context_.poll();
 }
 
-std::chrono::microseconds Apartment::Slice() noexcept {
-  return std::chrono::microseconds(gSliceMicros.load(std::memory_order_relaxed));
+void Apartment::Post(std::function<void()> work) {
+  asio::post(context_, std::move(work));
 }
 
-void Apartment::SetSlice(std::chrono::microseconds slice) noexcept {
-  gSliceMicros.store(slice.count(), std::memory_order_relaxed);
+Apartment::Deadline::Deadline(Clock::time_point at, Precision precision)
+    : apartment_(Shared()), at_(at) {
+  apartment_->deadlines_.push_back(at);
+  if (precision == Precision::Coarse) return;
+  wake_.emplace(apartment_->Context(), at);
+  // The loop runs this handler only while its apartment exists.
+  wake_->async_wait([apartment = apartment_.get()](const std::error_code& error) {
+    if (error == asio::error::operation_aborted) apartment->ranNothing_ = true;
+  });
+}
+
+Apartment::Deadline::~Deadline() {
+  auto& deadlines = apartment_->deadlines_;
+  deadlines.erase(std::find(deadlines.begin(), deadlines.end(), at_));
 }
 
 }  // namespace pelmora

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "pelmora/components/ErrorSnapshot.h"
-#include "pelmora/components/Stopwatch.h"
 #include "pelmora/platform/Apartment.h"
 #include "pelmora/platform/ErrorMessages.h"
 #include "pelmora/platform/ErrorNumbers.h"
@@ -74,12 +73,13 @@ struct ProtocolHandler::Run {
   bool started = false;
   bool cancel = false;
   std::int32_t receivingFrom = 0;
+  Apartment::Clock::time_point waitStart{};
 };
 
 ProtocolHandler::ProtocolHandler() {
   moWatchDogTimer.SetInterval(mlWatchDogInterval);
   moWatchDogTimer.SetEnabled(false);
-  moReceiveTimer.SetInterval(10);
+  moReceiveTimer.SetInterval(kDefaultFramingDelay);
   receiveTick_ = moReceiveTimer.OnTimer.Subscribe([this] { ReceiveTimerTick(); });
   watchDogTick_ = moWatchDogTimer.OnTimer.Subscribe([this] { WatchDogTimerTick(); });
 }
@@ -118,8 +118,12 @@ void ProtocolHandler::Reset() {
 void ProtocolHandler::Abort() {
   if (mbAbortRequested || moReplies.Count() == 0) return;
   mbAbortRequested = true;
-  // During a command's wait the command itself finishes the abort at its next pass.
-  if (mbInCommand) return;
+  // During a command's wait the command itself finishes the abort at its next pass, which
+  // the posted no-op starts at once even when the abort came before the pass's pump.
+  if (mbInCommand) {
+    Apartment::Current().Post([] {});
+    return;
+  }
   const auto keepAlive = weak_from_this().lock();
   Apartment::Current().PumpReady();
   mbAbortRequested = false;
@@ -185,14 +189,49 @@ void ProtocolHandler::Send(Run& run) {
   run.connection->SendText(run.expression, run.progress);
 }
 
+void ProtocolHandler::SetFramingDelay(std::int32_t milliseconds) {
+  if (milliseconds < 0) {
+    ErrorMessages::Current().RaiseNumberedError(errors::kInvalidArgument,
+                                                "ProtocolHandler:FramingDelay");
+  }
+  mlFramingDelay = milliseconds;
+  moReceiveTimer.SetInterval(milliseconds > 0 ? milliseconds : kDefaultFramingDelay);
+}
+
+// The wait sleeps in the apartment until an event arrives (data, a receive-timer tick, an
+// interruption posted from outside) or the time limit falls due; it never wakes on a fixed
+// slice. With a progress display it also wakes at the display's update interval, so the
+// display moves and its cancel is seen while the device is silent.
 void ProtocolHandler::Wait(Run& run) {
-  Stopwatch stopwatch;
-  stopwatch.Restart();
-  while (run.outcome == Outcome::None && !run.replied) WaitPass(run, stopwatch);
+  run.waitStart = Apartment::Clock::now();
+  const std::int32_t limit = WaitLimit(run);
+  // Just past the limit: the comparison is strictly greater than.
+  const Apartment::Deadline limitPassed(run.waitStart + std::chrono::milliseconds(limit) +
+                                        std::chrono::microseconds(1));
+  while (run.outcome == Outcome::None && !run.replied) {
+    const std::int32_t redraw = run.progress ? run.progress->UpdateInterval() : 0;
+    if (redraw <= 0) {
+      WaitPass(run);
+      continue;
+    }
+    const Apartment::Deadline display(Apartment::Clock::now() + std::chrono::milliseconds(redraw),
+                                      Apartment::Deadline::Precision::Coarse);
+    WaitPass(run);
+  }
   run.connection->SetIsOpen(false);
 }
 
-void ProtocolHandler::WaitPass(Run& run, Stopwatch& stopwatch) {
+std::int32_t ProtocolHandler::WaitLimit(const Run& run) const noexcept {
+  return run.timeout > 0 ? run.timeout : mlDefaultTimeout;
+}
+
+// Measured at the clock's resolution, not in whole milliseconds, so a limit is noticed as soon
+// as the wait wakes for it.
+bool ProtocolHandler::LimitPassed(const Run& run) const {
+  return Apartment::Clock::now() - run.waitStart > std::chrono::milliseconds(WaitLimit(run));
+}
+
+void ProtocolHandler::WaitPass(Run& run) {
   const auto callback = RequireCallback();
   try {
     callback->ProcessEvents();
@@ -211,11 +250,11 @@ void ProtocolHandler::WaitPass(Run& run, Stopwatch& stopwatch) {
   run.replied = run.reply->Replied;
   if (!run.replied) {
     if (!run.started) run.started = ReplyStarted();
-    if (run.timeout <= 0 && stopwatch.ElapsedMs() > mlDefaultTimeout && !run.started) {
+    if (run.timeout <= 0 && LimitPassed(run) && !run.started) {
       run.outcome = Outcome::NoResponse;
       return;
     }
-    if (run.timeout > 0 && stopwatch.ElapsedMs() > run.timeout) {
+    if (run.timeout > 0 && LimitPassed(run)) {
       run.outcome = Outcome::TimedOut;
       return;
     }
@@ -309,7 +348,7 @@ void ProtocolHandler::Recover(Run& run, Stage failedIn, ErrorSnapshot& snapshot)
 
 void ProtocolHandler::ReceiveBytes(const ByteArray& data) {
   moReceiveBuffer.Add(data);
-  if (moReceiveBuffer.Count() > 0) moReceiveTimer.SetEnabled(true);
+  if (moReceiveBuffer.Count() > 0) ArmFraming();
   mbDataReceived = true;
   if (moReceiveBuffer.Count() > kMaxReplyBytes) {
     // What has arrived may hold a complete answer with the flood behind it: frame it before
@@ -320,6 +359,35 @@ void ProtocolHandler::ReceiveBytes(const ByteArray& data) {
     mbReplyOverflow = mbInCommand;
     moReceiveBuffer.Remove(moReceiveBuffer.Count());
   }
+}
+
+// With a framing delay of 0 an answer that ends the buffer is framed at once, without arming
+// the timer; anything else waits for the timer's tick.
+void ProtocolHandler::ArmFraming() {
+  if (mlFramingDelay != 0 || !AnswerEndsBuffer()) {
+    moReceiveTimer.SetEnabled(true);
+    return;
+  }
+  if (moReceiveTimer.Enabled()) moReceiveTimer.SetEnabled(false);
+  ProcessReceived(moReceiveBuffer);
+}
+
+// True when the answer to the current command is complete and the end-of-answer text that
+// framing would cut it at is the last thing in the buffer: nothing more belongs to it.
+bool ProtocolHandler::AnswerEndsBuffer() {
+  if (CheckReplyState(moReceiveBuffer) != 1) return false;
+  const auto reply = CurrentReply();
+  const auto [endPos, end] = FindEndOfAnswer(moReceiveBuffer, AfterEcho(moReceiveBuffer, *reply));
+  return end != nullptr &&
+         endPos + static_cast<std::int64_t>(end->text.size()) - 1 == moReceiveBuffer.Count();
+}
+
+// The position just behind the command's echo; for a command whose echo is not in the buffer
+// (a silent one) the echo's length, whatever the buffer holds.
+std::int64_t ProtocolHandler::AfterEcho(const FifoBuf& buffer, const CommandReply& reply) const {
+  if (reply.MessageText == kBareCarriageReturn) return 1;
+  const std::string echo = EchoText(reply.MessageText);
+  return std::int64_t{buffer.FindStr(1, echo)} + static_cast<std::int64_t>(echo.size());
 }
 
 void ProtocolHandler::ReceiveTimerTick() {
@@ -389,13 +457,7 @@ void ProtocolHandler::ProcessReceived(FifoBuf& buffer) {
 
   if (buffer.FindByte(1, kXoff) != 0) mbXonXoffWarning = true;
   const auto reply = CurrentReply();
-  std::string echo;
-  std::int64_t echoPos = 1;
-  if (reply->MessageText != kBareCarriageReturn) {
-    echo = EchoText(reply->MessageText);
-    echoPos = buffer.FindStr(1, echo);
-  }
-  const std::int64_t afterEcho = echoPos + static_cast<std::int64_t>(echo.size());
+  const std::int64_t afterEcho = AfterEcho(buffer, *reply);
   const auto [endPos, end] = FindEndOfAnswer(buffer, afterEcho);
   if (end != nullptr && end->effect != EndOfAnswer::Unchanged) {
     mbReadOnly = end->effect == EndOfAnswer::ReadOnly;

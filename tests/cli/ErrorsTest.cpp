@@ -28,6 +28,7 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
       {"frobnicate"},
       {},
       {"--timeout", "0", "get", "ssid"},
+      {"--framing-delay", "-1", "get", "ssid"},
       {"--host", "127.0.0.1:99999", "get", "ssid"},
       {"--serial", "/dev/null", "--sim", "get", "ssid"},
       {"--log", "/nonexistent-dir/transcript", "get", "ssid"},

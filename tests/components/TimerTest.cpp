@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "pelmora/platform/Apartment.h"
 #include "support/PumpUntil.h"
 
 namespace pelmora {
@@ -22,10 +23,12 @@ TEST(TimerTest, CreatedDisarmedAndTicksOncePerArmingWhenTheHandlerDisarms) {
     ++ticks;
   });
   timer.SetEnabled(true);
-  testing::PumpFor(milliseconds(60));
+  ASSERT_TRUE(testing::PumpUntil([&] { return ticks == 1; }));
+  testing::PumpFor(milliseconds(30));
   EXPECT_EQ(ticks, 1);
   timer.SetEnabled(true);
-  testing::PumpFor(milliseconds(60));
+  ASSERT_TRUE(testing::PumpUntil([&] { return ticks == 2; }));
+  testing::PumpFor(milliseconds(30));
   EXPECT_EQ(ticks, 2);
 }
 
@@ -35,10 +38,13 @@ TEST(TimerTest, TicksRepeatWhileArmedAndOnlyWhileThePumpRuns) {
   int ticks = 0;
   auto token = timer.OnTimer.Subscribe([&] { ++ticks; });
   timer.SetEnabled(true);
-  std::this_thread::sleep_for(milliseconds(30));
+  // A thread that did not pump for several intervals gets one tick, not a burst.
+  std::this_thread::sleep_for(milliseconds(45));
   EXPECT_EQ(ticks, 0);
-  testing::PumpFor(milliseconds(55));
-  EXPECT_GE(ticks, 3);
+  Apartment::Current().PumpReady();
+  Apartment::Current().PumpReady();
+  EXPECT_EQ(ticks, 1);
+  ASSERT_TRUE(testing::PumpUntil([&] { return ticks >= 3; }));
   timer.SetEnabled(false);
   const int ticksWhenDisarmed = ticks;
   testing::PumpFor(milliseconds(30));
@@ -47,7 +53,7 @@ TEST(TimerTest, TicksRepeatWhileArmedAndOnlyWhileThePumpRuns) {
 
 TEST(TimerTest, ArmingAnArmedTimerKeepsTheFirstDeadline) {
   Timer timer;
-  timer.SetInterval(40);
+  timer.SetInterval(100);
   std::chrono::steady_clock::time_point tickedAt;
   auto token = timer.OnTimer.Subscribe([&] {
     timer.SetEnabled(false);
@@ -55,10 +61,11 @@ TEST(TimerTest, ArmingAnArmedTimerKeepsTheFirstDeadline) {
   });
   const auto armedAt = std::chrono::steady_clock::now();
   timer.SetEnabled(true);
-  testing::PumpFor(milliseconds(25));
+  testing::PumpFor(milliseconds(60));
   timer.SetEnabled(true);
   ASSERT_TRUE(testing::PumpUntil([&] { return tickedAt.time_since_epoch().count() != 0; }));
-  EXPECT_LT(tickedAt - armedAt, milliseconds(60));
+  // Arming again would have moved the tick to 160 ms at the earliest.
+  EXPECT_LT(tickedAt - armedAt, milliseconds(160));
 }
 
 TEST(TimerTest, ThrowingHandlerIsDroppedAndTheTimerKeepsWorking) {

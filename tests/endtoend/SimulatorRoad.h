@@ -52,6 +52,11 @@ class SimulatorRoad {
   }
   ~SimulatorRoad() { Global::TeardownPrinterObj(device); }
 
+  // How the embedded server hands out its answers (the other roads deliver as they come).
+  void SetDelivery(const DeliveryPlan& plan) {
+    if (embedded_) embedded_->SetDelivery(plan);
+  }
+
   std::shared_ptr<PelmoraT2> device;
 
  private:

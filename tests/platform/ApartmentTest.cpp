@@ -1,38 +1,49 @@
 #include "pelmora/platform/Apartment.h"
 
 #include <gtest/gtest.h>
-#include <asio/post.hpp>
 
 #include <thread>
-
-#include "support/CpuTime.h"
-#include "support/PumpUntil.h"
 
 namespace pelmora {
 namespace {
 
-TEST(ApartmentTest, IdlePumpingSleepsInsteadOfSpinning) {
-  const auto cpuBefore = testing::ProcessCpuTime();
-  testing::PumpFor(std::chrono::milliseconds(200));
-  const auto cpuSpent = testing::ProcessCpuTime() - cpuBefore;
-  EXPECT_LT(cpuSpent, std::chrono::milliseconds(20));
-}
+using Clock = Apartment::Clock;
+using std::chrono::milliseconds;
 
-TEST(ApartmentTest, PumpRunsReadyWorkAtOnce) {
+TEST(ApartmentTest, PumpRunsReadyWorkOneAtATimeAndSleepsUntilTheEarliestDeadline) {
+  auto& apartment = Apartment::Current();
+  apartment.PumpReady();  // nothing left over from before
   int ran = 0;
-  asio::post(Apartment::Current().Context(), [&] { ++ran; });
-  asio::post(Apartment::Current().Context(), [&] { ++ran; });
-  const auto start = std::chrono::steady_clock::now();
-  Apartment::Current().Pump();
+  apartment.Post([&] { ++ran; });
+  apartment.Post([&] { ++ran; });
+  apartment.Pump();
+  EXPECT_EQ(ran, 1);
+  apartment.Pump();
   EXPECT_EQ(ran, 2);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, Apartment::Slice());
+
+  // Nothing ready: the pump wakes at the earlier deadline, not at the later one and not before.
+  const Apartment::Deadline late(Clock::now() + milliseconds(5000));
+  const Apartment::Deadline early(Clock::now() + milliseconds(40));
+  const auto start = Clock::now();
+  apartment.Pump();
+  const auto slept = Clock::now() - start;
+  EXPECT_GE(slept, milliseconds(30));
+  EXPECT_LT(slept, milliseconds(2500));
 }
 
-TEST(ApartmentTest, EachThreadHasItsOwnApartment) {
-  Apartment* mine = &Apartment::Current();
-  Apartment* theirs = nullptr;
-  std::thread([&] { theirs = &Apartment::Current(); }).join();
-  EXPECT_NE(mine, theirs);
+TEST(ApartmentTest, WorkPostedFromAnotherThreadWakesABlockedPump) {
+  auto& apartment = Apartment::Current();
+  const Apartment::Deadline far(Clock::now() + milliseconds(10000));
+  bool ran = false;
+  std::thread poster([&apartment, &ran] {
+    std::this_thread::sleep_for(milliseconds(20));
+    apartment.Post([&ran] { ran = true; });
+  });
+  const auto start = Clock::now();
+  apartment.Pump();
+  poster.join();
+  EXPECT_TRUE(ran);
+  EXPECT_LT(Clock::now() - start, milliseconds(5000));
 }
 
 }  // namespace

@@ -183,6 +183,7 @@ TEST(ProtocolHandlerCommandTest, DefaultLimitAppliesOnlyWithoutATimeoutAndStaleB
   // Left in the buffer, an abandoned answer would become the text of the next bare CR.
   h.Answer("SH S\r", {"SH S\r\nslow\r\n"});
   EXPECT_EQ(CatchError([&] { h.Run("SH S\r", 60); }).Number(), 120);
+  h.handler->SetDefaultTimeout(1000);
   h.Answer("\r", {"\r\nLocal> "});
   EXPECT_EQ(h.Run("\r"), "");
   EXPECT_FALSE(h.handler->ReadOnlyMode());

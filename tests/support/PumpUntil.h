@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -7,20 +8,23 @@
 
 namespace pelmora::testing {
 
-// Pumps the calling thread's apartment until the condition holds or the limit has passed.
+// Pumps the calling thread's apartment until the condition holds or the limit has passed. A
+// condition that another thread makes true raises no event here, so it is looked at every
+// few milliseconds as well.
 inline bool PumpUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!condition()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    Apartment::Current().Pump();
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) return false;
+    Apartment::Current().PumpUntil(std::min(deadline, now + std::chrono::milliseconds(5)));
   }
   return true;
 }
 
 inline void PumpFor(std::chrono::milliseconds duration) {
   const auto deadline = std::chrono::steady_clock::now() + duration;
-  while (std::chrono::steady_clock::now() < deadline) Apartment::Current().Pump();
+  while (std::chrono::steady_clock::now() < deadline) Apartment::Current().PumpUntil(deadline);
 }
 
 }  // namespace pelmora::testing

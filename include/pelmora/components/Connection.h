@@ -12,6 +12,8 @@
 
 namespace pelmora {
 
+class Apartment;
+
 // The connection component: carries bytes between the library and a print server.
 //
 // IsOpen is the logical state that the protocol handler raises before each command and lowers
@@ -23,9 +25,13 @@ namespace pelmora {
 // Received bytes wait here until read; OnReceive is raised on the owner's thread after each
 // chunk arrives. When the device drops the session, the next Poll raises the connection error,
 // so a waiting command fails at once instead of running into its time limit.
+//
+// A connection holds a counted reference to the apartment it was created on, and its transport's
+// sockets and timers are destroyed before that reference: a connection that outlives its thread
+// is still safe to destroy.
 class Connection {
  public:
-  virtual ~Connection() = default;
+  virtual ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
@@ -37,7 +43,8 @@ class Connection {
   std::string ReadText();
   std::size_t PendingCount() const noexcept { return pending_.size(); }
 
-  // Lets the events waiting on the calling thread run, then raises a pending session failure.
+  // Pumps the calling thread's apartment once (one ready event, or a sleep until the next event
+  // or the earliest registered deadline), then raises a pending session failure.
   virtual void Poll();
 
   bool IsOpen() const noexcept { return isOpen_; }
@@ -59,7 +66,7 @@ class Connection {
   virtual std::string Endpoint() const = 0;
 
  protected:
-  Connection() = default;
+  Connection();
 
   // Transport hooks. OpenSession establishes the physical session (it may pump the apartment
   // while it waits) and raises a connection error when it cannot; Transmit sends on it.
@@ -78,6 +85,7 @@ class Connection {
   [[noreturn]] void RaiseConnectionError(std::int32_t number, const std::string& reason) const;
 
  private:
+  std::shared_ptr<Apartment> apartment_;
   std::string pending_;
   std::optional<AutomationError> failure_;
   bool isOpen_ = false;

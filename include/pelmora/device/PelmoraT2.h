@@ -66,6 +66,11 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
   void AbortCommand();
   std::string TrappedMessage();
 
+  // The protocol handler's framing delay (milliseconds, default 10; 0 frames an answer as soon
+  // as it ends with a prompt). Kept for a handler created later. A negative value fails with 5.
+  std::int32_t FramingDelay() const noexcept { return mlFramingDelay; }
+  void SetFramingDelay(std::int32_t milliseconds);
+
  private:
   friend class DeviceInternals;
 
@@ -98,6 +103,7 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
 
   std::shared_ptr<pelmora::ProtocolHandler> moProtocolHandler;
   bool mbCommandActive = false;
+  std::int32_t mlFramingDelay = pelmora::ProtocolHandler::kDefaultFramingDelay;
   std::string msTrappedText;
   std::shared_ptr<pelmora::Connection> moConnection;
   Event<>::Subscription receiveSubscription_;

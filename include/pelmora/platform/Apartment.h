@@ -8,39 +8,80 @@
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
 #include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
 
 namespace pelmora {
 
 // One event loop per thread. Timers and connections created on a thread deliver their events
 // on that thread's loop, and only while the thread pumps it, so library objects need no locks.
+//
+// The thread holds its apartment through a counted reference, and so does every timer,
+// connection and pending operation created on it: an object that outlives its thread (one in
+// static storage, or handed to another thread) still has a loop to cancel its work on.
 class Apartment {
  public:
+  using Clock = std::chrono::steady_clock;
+
   // The calling thread's apartment, created on first use.
   static Apartment& Current();
+  // The same, counted: holders keep the loop alive after the thread has ended.
+  static const std::shared_ptr<Apartment>& Shared();
 
   asio::io_context& Context() noexcept { return context_; }
 
-  // Runs every handler that is ready; when none is, blocks until one is or the slice has
-  // passed. Waiting loops call this, so they sleep in the kernel instead of spinning.
+  // Runs one handler that is ready; when none is, blocks until one is or the earliest
+  // deadline registered with a Deadline has come: waiting costs nothing. At that deadline it
+  // runs every handler that is ready. Outside any
+  // registered deadline it blocks 50 ms at most, so a loop of a client's own never hangs.
   void Pump();
+  // The same, waking at `deadline` at the latest.
+  void PumpUntil(Clock::time_point deadline);
 
   // Runs every handler that is ready and returns without blocking.
   void PumpReady();
 
-  // How long an idle Pump blocks at most. It bounds how late a time limit is noticed.
-  static std::chrono::microseconds Slice() noexcept;
-  static void SetSlice(std::chrono::microseconds slice) noexcept;
+  // Runs `work` on the apartment's thread at its next pump and wakes a blocked pump. Safe to
+  // call from any thread: this is how an outside interruption reaches a waiting command.
+  void Post(std::function<void()> work);
+
+  // While it lives, pumps on this apartment wake at `at` at the latest. Waiting loops register
+  // the earliest moment they must notice (a time limit), so they sleep until an event or that
+  // moment instead of waking on a fixed slice. An exact deadline wakes by a timer event of the
+  // loop, kept to the clock's resolution; a coarse one by the blocking wait's own time-out,
+  // some milliseconds late, but without the timer's system calls and without the event its
+  // cancelled wait leaves behind (a coarse deadline suits a display's redraw).
+  class Deadline {
+   public:
+    enum class Precision { Exact, Coarse };
+    explicit Deadline(Clock::time_point at, Precision precision = Precision::Exact);
+    ~Deadline();
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+   private:
+    std::shared_ptr<Apartment> apartment_;
+    Clock::time_point at_;
+    std::optional<asio::steady_timer> wake_;
+  };
 
   Apartment(const Apartment&) = delete;
   Apartment& operator=(const Apartment&) = delete;
+  ~Apartment();
 
  private:
   Apartment();
-  ~Apartment();
+  Clock::time_point EarliestDeadline() const noexcept;
 
   asio::io_context context_{1};
   asio::executor_work_guard<asio::io_context::executor_type> guard_;
+  std::vector<Clock::time_point> deadlines_;
+  // Set by the completion of a deadline's cancelled timer: a handler that is no event.
+  bool ranNothing_ = false;
 };
 
 }  // namespace pelmora

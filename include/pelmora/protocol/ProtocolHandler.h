@@ -15,7 +15,6 @@
 namespace pelmora {
 
 class ErrorSnapshot;
-class Stopwatch;
 namespace testing {
 struct ProtocolHandlerAccess;
 }
@@ -25,9 +24,10 @@ struct ProtocolHandlerAccess;
 // callback's ProcessEvents, until the receive side has framed the answer into the command's
 // record, a time limit passes, or the user cancels.
 //
-// Receive side: every chunk is appended to the receive buffer and arms the 10 ms receive
-// timer; at its tick the buffer is framed. An answer runs from the shell's echo of the command
-// line to the first end-of-answer text, searched in this order (order, not position, decides):
+// Receive side: every chunk is appended to the receive buffer and arms the receive timer; at
+// its tick, FramingDelay (10 ms by default) after the first chunk, the buffer is framed. An answer
+// runs from the shell's echo of the command line to the first end-of-answer text, searched in this
+// order (order, not position, decides):
 //
 //   "Local> "  -> read-write       "Password> "               -> read-only state unchanged
 //   "Local: "  -> read-only        "Exit Configuration task"  -> read-only
@@ -63,6 +63,15 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   void SetWatchDogInterval(std::int32_t milliseconds) noexcept {
     mlWatchDogInterval = milliseconds;
   }
+  // How long after the first chunk of an answer the buffer is framed. The default waits for
+  // the pieces of an answer that arrives split. 0 frames at once whenever the buffer, behind
+  // the command's echo, ends with the first end-of-answer text found in the table's order;
+  // otherwise the answer is framed at the default delay. The one result that can differ: an
+  // answer that itself contains an end-of-answer text, split right behind it, is cut there.
+  // A negative delay fails with 5 (invalid argument).
+  static constexpr std::int32_t kDefaultFramingDelay = 10;
+  std::int32_t FramingDelay() const noexcept { return mlFramingDelay; }
+  void SetFramingDelay(std::int32_t milliseconds);
   // The owner, held without a count; the owner clears it before it lets the handler go.
   void SetCallback(IProtocolHndCallback* callback) noexcept { callback_ = callback; }
   std::shared_ptr<IProtocolHndCallback> Callback() const;
@@ -90,7 +99,9 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   void SetUp(Run& run);
   void Send(Run& run);
   void Wait(Run& run);
-  void WaitPass(Run& run, Stopwatch& stopwatch);
+  void WaitPass(Run& run);
+  std::int32_t WaitLimit(const Run& run) const noexcept;
+  bool LimitPassed(const Run& run) const;
   void UpdateProgress(Run& run);
   std::string Finish(Run& run);
   [[noreturn]] void RaiseOutcome(Run& run);
@@ -100,6 +111,9 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   void WatchDogTimerTick();
   std::int32_t CheckReplyState(FifoBuf& buffer);
   void ProcessReceived(FifoBuf& buffer);
+  void ArmFraming();
+  bool AnswerEndsBuffer();
+  std::int64_t AfterEcho(const FifoBuf& buffer, const CommandReply& reply) const;
   std::shared_ptr<CommandReply> CurrentReply();
   // The callback, or the object-not-set error (91) when the owner has cleared it.
   std::shared_ptr<IProtocolHndCallback> RequireCallback() const;
@@ -108,6 +122,7 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   // Field order is creation order.
   std::int32_t mlDefaultTimeout = 10000;
   std::int32_t mlWatchDogInterval = 10000;
+  std::int32_t mlFramingDelay = kDefaultFramingDelay;
   CommandReplyCollection moReplies;
   Timer moWatchDogTimer;
   Timer moReceiveTimer;

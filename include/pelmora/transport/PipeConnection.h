@@ -27,7 +27,7 @@ class PipeConnection : public Connection {
   void SetOnSessionClose(std::function<void()> hook) { onClose_ = std::move(hook); }
 
   // How the peer's output is delivered: after `delay`, in pieces of `chunkSize` bytes (0: as
-  // written), `gap` apart.
+  // written), `gap` apart. Each piece arrives in a turn of the event loop of its own.
   void SetDelivery(std::chrono::milliseconds delay, std::size_t chunkSize,
                    std::chrono::milliseconds gap);
 

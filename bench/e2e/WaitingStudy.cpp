@@ -1,6 +1,7 @@
-#include "SliceStudy.h"
+#include "WaitingStudy.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <latch>
 #include <mutex>
 #include <stdexcept>
@@ -9,7 +10,6 @@
 
 #include "LatencySamples.h"
 #include "ProcessMeter.h"
-#include "pelmora/platform/Apartment.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/protocol/ProtocolHandler.h"
 #include "pelmora/transport/PipeConnection.h"
@@ -23,37 +23,46 @@ using Clock = std::chrono::steady_clock;
 // A command that waits on a device that never answers, as the device object would run it.
 class SilentDevice : public IProtocolHndCallback {
  public:
-  SilentDevice() { handler->SetCallback(this); }
+  SilentDevice() {
+    handler->SetCallback(this);
+    pipe->SetPeer([this](std::string_view) { sentAt = Clock::now(); });
+  }
   ~SilentDevice() override { handler->SetCallback(nullptr); }
   SilentDevice(const SilentDevice&) = delete;
   SilentDevice& operator=(const SilentDevice&) = delete;
 
   void ProcessEvents() override { pipe->Poll(); }
 
-  // How long the command ran past its limit, in milliseconds.
+  // How long the command ran past its limit, in milliseconds. The limit counts, as the command
+  // counts it, from the moment its line has been sent.
   double Overrun(std::chrono::milliseconds limit) {
-    const auto start = Clock::now();
     try {
       handler->Command("\r", pipe, nullptr, static_cast<std::int32_t>(limit.count()));
     } catch (const AutomationError& error) {
       if (error.Number() != errors::kReplyTimeout) throw;
-      return std::chrono::duration<double, std::milli>(Clock::now() - start - limit).count();
+      return std::chrono::duration<double, std::milli>(Clock::now() - sentAt - limit).count();
     }
     throw std::runtime_error("a silent device answered");
   }
 
   std::shared_ptr<PipeConnection> pipe = std::make_shared<PipeConnection>();
   std::shared_ptr<ProtocolHandler> handler = std::make_shared<ProtocolHandler>();
+  Clock::time_point sentAt;
 };
 
 }  // namespace
 
-SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, int sessions,
-                                               std::chrono::milliseconds limit) {
-  const auto previous = Apartment::Slice();
-  Apartment::SetSlice(slice);
+WaitingStudy::Outcome WaitingStudy::MeasureWaiting(int sessions, std::chrono::milliseconds limit) {
   std::latch ready(sessions + 1);
   std::latch go(1);
+  // Threads end only when every session has been measured: ending a thread (its stack, its
+  // event loop) is work of this study, not of noticing a limit, and must not delay the others.
+  // They wait on a condition variable, which sleeps at once (a latch spins and yields first,
+  // taking the CPU from the sessions still waking).
+  std::condition_variable allMeasured;
+  int measured = 0;
+  double cpuAfter = 0;
+  Clock::time_point end;
   std::mutex guard;
   LatencySamples overruns;
   std::atomic<int> failures{0};
@@ -70,6 +79,14 @@ SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, 
       } catch (const std::exception&) {
         ++failures;
       }
+      std::unique_lock lock(guard);
+      if (++measured == sessions) {
+        // The last session has ended: this is the end of the wait.
+        cpuAfter = ProcessMeter::CpuSeconds();
+        end = Clock::now();
+        allMeasured.notify_all();
+      }
+      allMeasured.wait(lock, [&] { return measured == sessions; });
     });
   }
   ready.arrive_and_wait();
@@ -77,13 +94,11 @@ SliceStudy::Outcome SliceStudy::MeasureWaiting(std::chrono::microseconds slice, 
   const auto start = Clock::now();
   go.count_down();
   for (auto& thread : threads) thread.join();
-  const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  const double cpu = ProcessMeter::CpuSeconds() - cpuBefore;
-  Apartment::SetSlice(previous);
+  const double wall = std::chrono::duration<double>(end - start).count();
+  const double cpu = cpuAfter - cpuBefore;
   if (failures > 0) throw std::runtime_error("a waiting command ended otherwise than by its limit");
 
   Outcome outcome;
-  outcome.sliceMs = std::chrono::duration<double, std::milli>(slice).count();
   outcome.sessions = sessions;
   outcome.waitCpuShare = cpu / wall;
   outcome.lateMedianMs = overruns.Median();
