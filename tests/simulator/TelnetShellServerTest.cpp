@@ -29,11 +29,8 @@ const std::string kAccepted = "\xff\xfd\x01\xff\xfd\x03"s;
 class RawClient {
  public:
   explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
+    if (connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
       throw std::runtime_error("cannot connect");
     }
   }
@@ -154,7 +151,7 @@ TEST(TelnetShellServerTest, DeliveryPlanAndFaultsApplyToEverySession) {
   }
 }
 
-TEST(TelnetShellServerTest, RestartingDeviceTurnsConnectionsAwayForItsDelay) {
+TEST(TelnetShellServerTest, RestartingDeviceTurnsConnectionsAwayForItsDelayAndStopEndsSessions) {
   TelnetShellServer::Options options;
   options.device = std::make_shared<PrintServerState>();
   options.device->SetRestartDelay(milliseconds(150));
@@ -169,13 +166,8 @@ TEST(TelnetShellServerTest, RestartingDeviceTurnsConnectionsAwayForItsDelay) {
   EXPECT_EQ(early.ReadUntil("", milliseconds(500)), "");
   EXPECT_TRUE(early.closed);
   std::this_thread::sleep_for(milliseconds(160));
-  RawClient later(server.Port());
-  EXPECT_EQ(later.ReadUntil(kOffers), kOffers);
-}
 
-TEST(TelnetShellServerTest, StopEndsConnectedSessionsPromptlyAndListeningTwiceFails) {
-  TelnetShellServer server;
-  server.Start();
+  // Stop ends the sessions of the restarted device promptly; a second listener cannot start.
   auto first = Connect(server);
   auto second = Connect(server);
 
