@@ -121,12 +121,10 @@ TEST(TelnetShellServerTest, SessionsHaveTheirOwnShellShareTheSavedConfigurationA
 
   first->Send("SET NW SSID Shared\rSAVE\r\r");
   first->ReadUntil("Local> \r\nLocal> ");
-  // The second session still runs what it loaded at connect; a new one loads the saved value.
+  // The second session still runs what it loaded at connect (a new one loads the saved value:
+  // RoundTripTest's reset).
   second->Send("SH NW SSID\r");
   EXPECT_EQ(second->ReadUntil("Local: "), "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal: ");
-  auto third = Connect(server);
-  third->Send("SH NW SSID\r");
-  EXPECT_EQ(third->ReadUntil("Local: "), "SH NW SSID\r\nWiFi SSID: Shared\r\nLocal: ");
 }
 
 TEST(TelnetShellServerTest, DeliveryPlanAndFaultsApplyToEverySession) {
