@@ -3,79 +3,103 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
-
-#include "simulator/ShellHarness.h"
 
 namespace pelmora {
 namespace {
 
-using test::ShellHarness;
 using State = ShellEngine::ShellState;
 
-struct Exchange {
-  std::string sent;
-  std::string expected;
-};
+// A shell engine on a fresh device that records every output chunk and every close.
+struct Shell {
+  explicit Shell(std::optional<std::string> password = std::nullopt)
+      : device(std::make_shared<PrintServerState>()),
+        engine((device->SetShellPassword(std::move(password)), device),
+               [this](std::string_view bytes) { chunks.emplace_back(bytes); },
+               [this] { ++closes; }) {}
 
-// Each exchange is one Feed, and each Feed must produce exactly one chunk.
-void Replay(ShellHarness& shell, const std::vector<Exchange>& script) {
-  for (const Exchange& exchange : script) {
-    const std::size_t before = shell.chunks.size();
-    EXPECT_EQ(shell.Send(exchange.sent), exchange.expected) << "sent: " << exchange.sent;
-    EXPECT_EQ(shell.chunks.size(), before + 1) << "sent: " << exchange.sent;
+  // Feeds the bytes in one call and returns everything that call emitted.
+  std::string Send(std::string_view bytes) {
+    const std::size_t before = chunks.size();
+    engine.Feed(bytes);
+    std::string emitted;
+    for (std::size_t i = before; i < chunks.size(); ++i) emitted += chunks[i];
+    return emitted;
   }
-}
+
+  // Each pair is one Feed and its exact answer, which must come as exactly one chunk. A twin
+  // shell fed the whole script byte by byte must answer the same bytes.
+  void Replay(const std::vector<std::pair<std::string, std::string>>& script) {
+    Shell twin(device->ShellPassword());
+    std::string bytewise;
+    std::string whole;
+    for (const auto& [sent, expected] : script) {
+      const std::size_t before = chunks.size();
+      EXPECT_EQ(Send(sent), expected) << "sent: " << sent;
+      EXPECT_EQ(chunks.size(), before + 1) << "sent: " << sent;
+      for (const char c : sent) bytewise += twin.Send(std::string(1, c));
+      whole += expected;
+    }
+    EXPECT_EQ(bytewise, whole);
+    EXPECT_EQ(twin.closes, closes);
+  }
+
+  std::vector<std::string> chunks;
+  int closes = 0;
+  std::shared_ptr<PrintServerState> device;
+  ShellEngine engine;
+};
 
 // The screens themselves are the tool's exact output (CommandsTest).
 TEST(ShellEngineTest, PrivilegedShellAnswersByteForByte) {
-  ShellHarness shell;
+  Shell shell;
   const std::string overlong(ShellEngine::kMaxLineLength, 'A');
-  Replay(shell, {
-                    {"\r", "\r\nLocal> "},
-                    {"\r\n", "\r\nLocal> "},
-                    {"unpro\r", "unpro\r\nLocal> "},
-                    {"sh Nw cH\r", "sh Nw cH\r\nChannel: 6\r\nLocal> "},
-                    {"SH N\nW CH\r", "SH NW CH\r\nChannel: 6\r\nLocal> "},
-                    {"SET NW MO AD_HOC\r\r", "SET NW MO AD_HOC\r\nLocal> \r\nLocal> "},
-                    {"SH NW MO\r", "SH NW MO\r\nWifi mode = Ad-Hoc (802.11)\r\nLocal> "},
-                    {"SAVE\r\r", "SAVE\r\nConfiguration saved\r\nLocal> \r\nLocal> "},
-                    {"FOO\r", "FOO\r\n%cfgerr: Unknown command\r\nLocal> "},
-                    {"SET NW CH 14\r", "SET NW CH 14\r\n%cfgerr: Invalid channel\r\nLocal> "},
-                    {"SET NW SSID\r", "SET NW SSID\r\n%cfgerr: Missing argument\r\nLocal> "},
-                    {overlong + "BBBB\r", overlong + "\r\n%cfgerr: Unknown command\r\nLocal> "},
-                    {"SH NW CERTCN\r", "SH NW CERTCN\r\n\r\nLocal> "},
-                });
-  EXPECT_EQ(shell.closes, 0);
+  shell.Replay({
+      {"\r", "\r\nLocal> "},
+      {"\r\n", "\r\nLocal> "},
+      {"unpro\r", "unpro\r\nLocal> "},
+      {"sh Nw cH\r", "sh Nw cH\r\nChannel: 6\r\nLocal> "},
+      {"SH N\nW CH\r", "SH NW CH\r\nChannel: 6\r\nLocal> "},
+      {"SET NW MO AD_HOC\r\r", "SET NW MO AD_HOC\r\nLocal> \r\nLocal> "},
+      {"SH NW MO\r", "SH NW MO\r\nWifi mode = Ad-Hoc (802.11)\r\nLocal> "},
+      {"SAVE\r\r", "SAVE\r\nConfiguration saved\r\nLocal> \r\nLocal> "},
+      {"FOO\r", "FOO\r\n%cfgerr: Unknown command\r\nLocal> "},
+      {"SET NW CH 14\r", "SET NW CH 14\r\n%cfgerr: Invalid channel\r\nLocal> "},
+      {"SET NW SSID\r", "SET NW SSID\r\n%cfgerr: Missing argument\r\nLocal> "},
+      {overlong + "BBBB\r", overlong + "\r\n%cfgerr: Unknown command\r\nLocal> "},
+      {"SH NW CERTCN\r", "SH NW CERTCN\r\n\r\nLocal> "},
+      {"exit\r", "exit\r\nExit Configuration task\r\n"},
+  });
+  EXPECT_EQ(shell.closes, 1);
   EXPECT_EQ(shell.device->Saved()->Load().mode, "AD_HOC");
 }
 
 TEST(ShellEngineTest, ProtectedShellRefusesChangesUntilThePasswordIsGiven) {
-  ShellHarness shell("s3cret");
+  Shell shell("s3cret");
   const std::string refused = "%cfgerr: Not permitted in protected mode\r\n";
-  Replay(shell,
-         {
-             {"\r", "\r\nLocal: "},
-             {"SH NW SSID\r", "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal: "},
-             {"SET NW SSID Other\r", "SET NW SSID Other\r\n" + refused + "Local: "},
-             {"unpro\r", "unpro\r\nPassword> "},
-             {"wrong\r", "\r\nAccess denied\r\nLocal: "},
-             {"unpro\r", "unpro\r\nPassword> "},
-             {"exit\r", "\r\nAccess denied\r\nLocal: "},  // the password line is not a command
-             {"unpro\r", "unpro\r\nPassword> "},
-             {"s3cret\r", "\r\nLocal> "},
-             {"SET NW SSID Other\r", "SET NW SSID Other\r\nLocal> "},
-         });
+  shell.Replay({
+      {"\r", "\r\nLocal: "},
+      {"SH NW SSID\r", "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal: "},
+      {"SET NW SSID Other\r", "SET NW SSID Other\r\n" + refused + "Local: "},
+      {"unpro\r", "unpro\r\nPassword> "},
+      {"wrong\r", "\r\nAccess denied\r\nLocal: "},
+      {"unpro\r", "unpro\r\nPassword> "},
+      {"exit\r", "\r\nAccess denied\r\nLocal: "},  // the password line is not a command
+      {"unpro\r", "unpro\r\nPassword> "},
+      {"s3cret\r", "\r\nLocal> "},
+      {"SET NW SSID Other\r", "SET NW SSID Other\r\nLocal> "},
+  });
   EXPECT_EQ(shell.device->Running().ssid, "Other");
 
-  ShellHarness emptyPassword("");  // given as the bare carriage return
-  Replay(emptyPassword, {{"unpro\r", "unpro\r\nPassword> "}, {"\r", "\r\nLocal> "}});
-  EXPECT_EQ(emptyPassword.engine.State(), State::Privileged);
+  Shell empty("");  // given as the bare carriage return
+  empty.Replay({{"unpro\r", "unpro\r\nPassword> "}, {"\r", "\r\nLocal> "}});
+  EXPECT_EQ(empty.engine.State(), State::Privileged);
 }
 
 TEST(ShellEngineTest, ExitIniOrADroppedLineEndTheSessionAndTheNextLineOpensANewOne) {
-  ShellHarness shell("pw");
+  Shell shell("pw");
   shell.Send("unpro\rpw\rSET NW SSID Saved\rSAVE\rSET NW SSID Unsaved\rSET NW CH 11\r");
   // Input behind "exit" in the same Feed went to a closed session.
   EXPECT_EQ(shell.Send("exit\rSH NW CH\r"), "exit\r\nExit Configuration task\r\n");
@@ -109,64 +133,43 @@ TEST(ShellEngineTest, CloseCallbackMayDestroyTheEngine) {
   EXPECT_EQ(received, "exit\r\nExit Configuration task\r\n");
 }
 
-TEST(ShellEngineTest, ByteByByteInputGivesTheSameBytesAsWholeInput) {
-  const std::string script =
-      "\rSH NW\rSET NW SSID A b \rSH NW SSID\r\nSAVE\r\rSH IP\rSH VERSION\rFOO\rSET NW CH 0\r"
-      "unpro\rexit\r";
-  ShellHarness whole;
-  ShellHarness bytewise;
-  const std::string answer = whole.Send(script);
-  std::string bytewiseAnswer;
-  for (char c : script) bytewiseAnswer += bytewise.Send(std::string(1, c));
-  EXPECT_EQ(whole.chunks.size(), 1u);
-  EXPECT_EQ(bytewiseAnswer, answer);
-  EXPECT_EQ(bytewise.closes, 1);
-}
-
 TEST(ShellEngineTest, SecretsNeverAppearInAnswers) {
-  ShellHarness shell("ShellPw99");
-  EXPECT_EQ(shell.Send("unpro\rShellPw99\r"), "unpro\r\nPassword> \r\nLocal> ");
-  const std::string wepKey = "00112233445566778899AABBCC";
-  shell.Send(
-      "SET NW ENC 128\rSET NW KEY# 2\rSET NW PW EapSecret\rSET NW WPAPSK PskSecret1\r"
-      "SET NW KEYVAL " +
-      wepKey + "\r");
+  Shell shell("ShellPw99");
+  const std::string wep = "00112233445566778899AABBCC";
+  const std::string echoed = shell.Send(
+      "unpro\rShellPw99\rSET NW ENC 128\rSET NW KEY# 2\rSET NW PW EapSecret\r"
+      "SET NW WPAPSK PskSecret1\rSET NW KEYVAL " +
+      wep + "\r");
+  EXPECT_EQ(echoed.find("ShellPw99"), std::string::npos);
   const std::string shown = shell.Send(
       "SH NW\rSH NW STATS\rSH IP\rSH NW WEP\rSH NW KEY#\rSH NW ID\rSH NW REALM\rSH NW CERTKEY\r");
   for (const std::string& secret :
-       {std::string("ShellPw99"), std::string("EapSecret"), std::string("PskSecret1"), wepKey}) {
+       {std::string("ShellPw99"), std::string("EapSecret"), std::string("PskSecret1"), wep}) {
     EXPECT_EQ(shown.find(secret), std::string::npos) << secret;
   }
-  EXPECT_NE(shown.find("WEP Key #2: " + std::string(wepKey.size(), '*') + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(shown.find("WEP Key #2: " + std::string(wep.size(), '*') + "\r\n"), std::string::npos);
 }
 
-struct FaultCase {
-  bool ShellFaults::*flag;
-  std::string sent;
-  std::string expected;
-};
-
-TEST(ShellEngineTest, FaultsChangeTheAnswerBytes) {
-  const std::vector<FaultCase> cases = {
+TEST(ShellEngineTest, FaultsChangeTheAnswerBytesAndTheLineIsNotCarriedOut) {
+  const std::vector<std::tuple<bool ShellFaults::*, std::string, std::string>> cases = {
       {&ShellFaults::noEcho, "SH NW CH\r", "\r\nChannel: 6\r\nLocal> "},
       {&ShellFaults::stallAfterEcho, "SET NW CH 3\r", "SET NW CH 3\r\n"},
       {&ShellFaults::noPrompt, "SH NW CH\r", "SH NW CH\r\nChannel: 6\r\n"},
+      {nullptr, "SET NW CH 3\r", "SET NW CH 3\r\nWifi mode = Bridge\r\nx\r\nLocal> "},
   };
-  for (const FaultCase& fault : cases) {
-    ShellHarness shell;
-    shell.engine.Faults().*fault.flag = true;
-    shell.engine.Faults().strayBytesBeforeEcho = "\x07#";
-    EXPECT_EQ(shell.Send(fault.sent), "\x07#" + fault.expected) << fault.sent;
-    EXPECT_EQ(shell.chunks.size(), 1u) << fault.sent;
-    EXPECT_EQ(shell.device->Running().channel, 6)
-        << fault.sent << ": a stalled line was carried out";
+  for (const auto& [flag, sent, expected] : cases) {
+    Shell shell;
+    ShellFaults& faults = shell.engine.Faults();
+    faults.strayBytesBeforeEcho = "\x07#";
+    if (flag) {
+      faults.*flag = true;
+    } else {
+      faults.answerOverrides["set nw ch 3"] = {"Wifi mode = Bridge", "x"};
+    }
+    EXPECT_EQ(shell.Send(sent), "\x07#" + expected) << sent;
+    EXPECT_EQ(shell.chunks.size(), 1u) << sent;
+    EXPECT_EQ(shell.device->Running().channel, 6) << sent;
   }
-  // An overridden line is not carried out either.
-  ShellHarness shell;
-  shell.engine.Faults().answerOverrides["set nw ch 3"] = {"Wifi mode = Bridge", "x"};
-  EXPECT_EQ(shell.Send("SET NW CH 3\r"), "SET NW CH 3\r\nWifi mode = Bridge\r\nx\r\nLocal> ");
-  EXPECT_EQ(shell.device->Running().channel, 6);
 }
 
 }  // namespace

@@ -40,11 +40,17 @@ struct PtyDevice {
   std::shared_ptr<asio::posix::stream_descriptor> device;
 };
 
-TEST(SerialConnectionTest, OpensAt8N1AndPassesBytesUnchangedAcrossLogicalCloses) {
+// Paths that are missing or no terminal: tests/cli/TargetsTest.cpp, through the tool.
+TEST(SerialConnectionTest, OpensAt8N1PassesBytesUnchangedAcrossLogicalClosesAndRaisesOnHangUp) {
   PtyDevice pty;
+  SerialConnection oddRate(pty.path, 12345);
+  const AutomationError badRate = testing::CatchError([&] { oddRate.SetIsOpen(true); });
+  EXPECT_EQ(badRate.Number(), 3007);
+  EXPECT_TRUE(badRate.Description().starts_with(pty.path + ": cannot set 12345 baud"));
+  EXPECT_FALSE(oddRate.SessionActive());
+
   SerialConnection connection(pty.path);
   connection.SetIsOpen(true);
-
   termios line{};
   tcgetattr(pty.terminal, &line);
   EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B9600));
@@ -54,35 +60,20 @@ TEST(SerialConnectionTest, OpensAt8N1AndPassesBytesUnchangedAcrossLogicalCloses)
 
   connection.SendText("SH NW\r\xff\n", nullptr);
   EXPECT_EQ(testing::ReceiveFrom(pty.device, 8), "SH NW\r\xff\n");
-
   connection.SetIsOpen(false);
   const std::string answer("\r\nLocal> \xff\0", 11);
   asio::write(*pty.device, asio::buffer(answer));
   EXPECT_EQ(testing::ReceiveText(connection, 11), answer);
-
   connection.SetIsOpen(true);
-  EXPECT_TRUE(connection.SessionActive());
   connection.SendText("x", nullptr);
   EXPECT_EQ(testing::ReceiveFrom(pty.device, 1), "x");
-}
 
-// Paths that are missing or no terminal: tests/cli/TargetsTest.cpp, through the tool.
-TEST(SerialConnectionTest, UnsupportedBaudRateFailsTheOpenNamingThePath) {
-  PtyDevice pty;
-  SerialConnection oddRate(pty.path, 12345);
-  const AutomationError badRate = testing::CatchError([&] { oddRate.SetIsOpen(true); });
-  EXPECT_EQ(badRate.Number(), 3007);
-  EXPECT_TRUE(badRate.Description().starts_with(pty.path + ": cannot set 12345 baud"));
-  EXPECT_FALSE(oddRate.SessionActive());
-}
-
-TEST(SerialConnectionTest, DeviceHangUpMakesTheNextPollRaise) {
-  PtyDevice pty;
-  SerialConnection connection(pty.path, 115200);
-  connection.SetIsOpen(true);
+  SerialConnection fast(pty.path, 115200);
+  fast.SetIsOpen(true);
+  tcgetattr(pty.terminal, &line);
+  EXPECT_EQ(cfgetospeed(&line), static_cast<speed_t>(B115200));
   pty.device->close();
-
-  const AutomationError raised = testing::LostSessionError(connection);
+  const AutomationError raised = testing::LostSessionError(fast);
   EXPECT_TRUE(raised.Number() == 3004 || raised.Number() == 3005) << raised.Number();
   EXPECT_TRUE(raised.Description().starts_with(pty.path + ": ")) << raised.Description();
 }

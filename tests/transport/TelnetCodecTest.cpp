@@ -12,24 +12,16 @@ namespace {
 using namespace std::string_literals;
 using Role = TelnetCodec::Role;
 
-// What a codec made of a stream fed in the given chunks.
-struct Decoded {
-  std::string data;
-  std::string wire;
-  bool operator==(const Decoded&) const = default;
-  friend void PrintTo(const Decoded& decoded, std::ostream* out) {
-    *out << ::testing::PrintToString(decoded.data) << " / "
-         << ::testing::PrintToString(decoded.wire);
-  }
-};
+// What a codec made of a stream fed in the given chunks: the data and the wire answers.
+using Decoded = std::pair<std::string, std::string>;
 
 Decoded Feed(Role role, const std::vector<std::string>& chunks) {
   TelnetCodec codec(role);
   Decoded decoded;
   for (const auto& chunk : chunks) {
     codec.Receive(chunk);
-    decoded.data += codec.TakeData();
-    decoded.wire += codec.TakeWire();
+    decoded.first += codec.TakeData();
+    decoded.second += codec.TakeWire();
   }
   return decoded;
 }
@@ -106,8 +98,8 @@ TEST(TelnetCodecTest, GarbageIsRefusedOrDroppedAndTheTextBehindItSurvives) {
       "\xff\xfb\x99"s;  // an offer of it
   for (const Role role : {Role::Client, Role::Server}) {
     const Decoded decoded = Feed(role, {garbage, "text\r"});
-    EXPECT_TRUE(decoded.data.ends_with("text\r")) << decoded.data;
-    EXPECT_EQ(decoded.wire, "\xff\xfc\x99\xff\xfe\x99"s);
+    EXPECT_TRUE(decoded.first.ends_with("text\r")) << decoded.first;
+    EXPECT_EQ(decoded.second, "\xff\xfc\x99\xff\xfe\x99"s);
   }
   // Random bytes: the parser neither stops nor throws, and text after them still arrives
   // behind a completed sequence.
@@ -119,7 +111,7 @@ TEST(TelnetCodecTest, GarbageIsRefusedOrDroppedAndTheTextBehindItSurvives) {
         Feed(round % 2 ? Role::Client : Role::Server, {noise,
                                                        "\xff\xf0\xff\xf1\xff\xf1"
                                                        "after\r"s});
-    EXPECT_TRUE(decoded.data.ends_with("after\r")) << round;
+    EXPECT_TRUE(decoded.first.ends_with("after\r")) << round;
   }
 }
 
