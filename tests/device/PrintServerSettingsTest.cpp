@@ -177,64 +177,51 @@ TEST(PrintServerSettingsTest, GettersApplyTheirOwnTextsRangesOrdersAndErrors) {
   }
 }
 
-TEST(PrintServerSettingsTest, OwnChecksRefuseBeforeAnythingIsSent) {
-  const std::string badIp = "Invalid Ip address";
-  const std::string lineBreak = "Invalid argument: line break in value";
-  // Each row: the call, the source and the description of its error 9999.
-  const std::vector<std::tuple<Call, std::string, std::string>> refusals = {
-      {SET(SetAPDensity(4)), "SetAPDensity", "Invalid Authentication type"},
-      {SET(SetAuthenticationType(10)), "SetAuthenticationType", "Invalid Authentication type"},
-      {SET(SetIpAssignmentMethod(6)), "SetIpAssignmentMethod", "Invalid Ip Assignment Method"},
-      {SET(SetIpAddress("10.1.2.255")), "SetIpAddress", badIp},
-      {SET(SetIpAddress("10.1.2.3\r")), "SetIpAddress", badIp},
-      {SET(SetSubnetAddress("255.255.256.0")), "SetSubnetAddress", badIp},
-      {SET(SetDefaultRouterAddress("255.1.2.3")), "SetDefaultRouterAddress", badIp},
-      {SET(SetBSSID("00:A0\rSAVE")), "SetBSSID", lineBreak},
-      {SET(SetSSID("net\n")), "SetSSID", lineBreak},
-      {SET(SetCommonName("\ra")), "SetCommonName", lineBreak},
-      {SET(SetCommonName2("a\r\nb")), "SetCommonName2", lineBreak},
-      {SET(SetWepKey(1, "12345\r67890")), "SetWepKey", lineBreak},
-      {SET(SetRootKey("\n")), "SetRootKey", lineBreak},
-      {SET(SetUser("u\r")), "SetUser", lineBreak},
-      {SET(SetPassword("p\nINI")), "SetPassword", lineBreak},
-      {SET(SetRealm("r\r")), "SetRealm", lineBreak},
-      {SET(SetPSK("k\n")), "SetPSK", lineBreak},
-  };
-  for (const auto& [call, source, description] : refusals) {
-    SCOPED_TRACE(source);
-    FakeRoad road;
-    PrintServerSettings settings(road);
-    const AutomationError error = CatchError([&] { call(settings); });
-    EXPECT_EQ(error.Number(), 9999);
-    EXPECT_EQ(error.Source(), source);
-    EXPECT_EQ(error.Description(), description);
-    EXPECT_TRUE(road.sent.empty());
-  }
-}
-
-TEST(PrintServerSettingsTest, DialogueErrorsPassUnchangedExceptThroughTheChoiceSetters) {
-  const AutomationError shellError(9998, "Command", "Device reported error: Invalid value");
-  const std::string prefixed = "SetAuthenticationType: Command";
-  // Each row: the call, the line that fails and the source the error then carries.
+// A member's own checks refuse before anything is sent; a failed line ends the member, and its
+// error passes unchanged except through the choice setters, which prefix their name.
+TEST(PrintServerSettingsTest, OwnChecksRefuseBeforeSendingAndDialogueErrorsPassOn) {
+  const std::string badIp = ": Invalid Ip address";
+  const std::string lineBreak = ": Invalid argument: line break in value";
+  const std::string shellError = ": Device reported error: Invalid value";
+  const std::string prefixed = "9998 SetAuthenticationType: Command" + shellError;
+  // Each row: the call, the line that fails ("" when none is sent) and the error it raises.
   const std::vector<std::tuple<Call, std::string, std::string>> cases = {
+      {SET(SetAPDensity(4)), "", "9999 SetAPDensity: Invalid Authentication type"},
+      {SET(SetAuthenticationType(10)), "",
+       "9999 SetAuthenticationType: Invalid Authentication type"},
+      {SET(SetIpAssignmentMethod(6)), "",
+       "9999 SetIpAssignmentMethod: Invalid Ip Assignment Method"},
+      {SET(SetIpAddress("10.1.2.255")), "", "9999 SetIpAddress" + badIp},
+      {SET(SetIpAddress("10.1.2.3\r")), "", "9999 SetIpAddress" + badIp},
+      {SET(SetSubnetAddress("255.255.256.0")), "", "9999 SetSubnetAddress" + badIp},
+      {SET(SetDefaultRouterAddress("255.1.2.3")), "", "9999 SetDefaultRouterAddress" + badIp},
+      {SET(SetBSSID("00:A0\rSAVE")), "", "9999 SetBSSID" + lineBreak},
+      {SET(SetSSID("net\n")), "", "9999 SetSSID" + lineBreak},
+      {SET(SetCommonName("\ra")), "", "9999 SetCommonName" + lineBreak},
+      {SET(SetCommonName2("a\r\nb")), "", "9999 SetCommonName2" + lineBreak},
+      {SET(SetWepKey(1, "12345\r67890")), "", "9999 SetWepKey" + lineBreak},
+      {SET(SetRootKey("\n")), "", "9999 SetRootKey" + lineBreak},
+      {SET(SetUser("u\r")), "", "9999 SetUser" + lineBreak},
+      {SET(SetPassword("p\nINI")), "", "9999 SetPassword" + lineBreak},
+      {SET(SetRealm("r\r")), "", "9999 SetRealm" + lineBreak},
+      {SET(SetPSK("k\n")), "", "9999 SetPSK" + lineBreak},
       {SET(SetAPDensity(2)), "SET NW APDEN MEDIUM\r", prefixed},
       {SET(SetAuthenticationType(8)), "SET NW AUTH TTLS\r", prefixed},
       {SET(SetIpAssignmentMethod(1)), CR, prefixed},
-      {SET(SetSSID("net")), "SET NW SSID net\r", "Command"},
-      {GET(GetMode), CR, "Command"},
+      {SET(SetSSID("net")), "SET NW SSID net\r", "9998 Command" + shellError},
+      {GET(GetMode), CR, "9998 Command" + shellError},
       // A failed key-slot line stops before the key-value line.
-      {SET(SetWepKey(9, "0123456789")), "SET NW KEY# 9\r", "Command"},
+      {SET(SetWepKey(9, "0123456789")), "SET NW KEY# 9\r", "9998 Command" + shellError},
   };
-  for (const auto& [call, failingLine, source] : cases) {
-    SCOPED_TRACE(failingLine);
+  for (const auto& [call, failingLine, expected] : cases) {
+    SCOPED_TRACE(expected);
     FakeRoad road;
-    road.failures.emplace(failingLine, shellError);
+    road.failures.emplace(failingLine, AutomationError(9998, "Command", shellError.substr(2)));
     PrintServerSettings settings(road);
     const AutomationError error = CatchError([&] { call(settings); });
-    EXPECT_EQ(error.Number(), 9998);
-    EXPECT_EQ(error.Source(), source);
-    EXPECT_EQ(error.Description(), shellError.Description());
-    EXPECT_EQ(road.sent.back(), failingLine);
+    EXPECT_EQ(std::to_string(error.Number()) + " " + error.Source() + ": " + error.Description(),
+              expected);
+    EXPECT_EQ(road.sent.empty() ? "" : road.sent.back(), failingLine);
   }
 }
 
