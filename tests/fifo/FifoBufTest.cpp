@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "pelmora/platform/ErrorMessages.h"
 #include "support/ExpectError.h"
@@ -58,11 +59,10 @@ TEST(FifoBufTest, EmptyBufferFindsNothingWhateverStartPosAndAnEmptyAddKeepsIt) {
   EXPECT_EQ(empty.Count(), 0);
   EXPECT_EQ(empty.Peek(0), -1);
   for (const Variant& start : {Variant(1), Variant("not a number")}) {
-    EXPECT_EQ(empty.FindByte(start, 'a'), 0);
-    EXPECT_EQ(empty.FindByteRev(start, 'a'), 0);
-    EXPECT_EQ(empty.FindByteArray(start, ByteArray{'a'}), 0);
-    EXPECT_EQ(empty.FindStr(start, "a"), 0);
-    EXPECT_EQ(empty.FindStrRev(start, "a"), 0);
+    EXPECT_EQ((std::vector{empty.FindByte(start, 'a'), empty.FindByteRev(start, 'a'),
+                           empty.FindByteArray(start, ByteArray{'a'}), empty.FindStr(start, "a"),
+                           empty.FindStrRev(start, "a")}),
+              std::vector<std::int32_t>(5, 0));
   }
   FifoBuf buf = Holding("ab");
   buf.Add(ByteArray{});
@@ -73,11 +73,10 @@ TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
   const FifoBuf buf = Holding("abcabc");
   for (std::int32_t range : {kMin32, 0, 2, kMax32}) {
     SCOPED_TRACE(range);
-    EXPECT_EQ(buf.FindStrRev(6, "bc", range), 6);
-    EXPECT_EQ(buf.FindStrRev(5, "bc", range), 3);
-    EXPECT_EQ(buf.FindStrRev(1, "ab", range), 0);
-    EXPECT_EQ(buf.FindStrRev(7, "bc", range), 0);
-    EXPECT_EQ(buf.FindStrRev(6, "", range), 0);
+    EXPECT_EQ((std::vector{buf.FindStrRev(6, "bc", range), buf.FindStrRev(5, "bc", range),
+                           buf.FindStrRev(1, "ab", range), buf.FindStrRev(7, "bc", range),
+                           buf.FindStrRev(6, "", range)}),
+              (std::vector{6, 3, 0, 0, 0}));
   }
   // A candidate whose last byte matches but whose earlier bytes do not is passed over.
   EXPECT_EQ(Holding("abcxc").FindStrRev(5, "bc"), 3);
@@ -171,15 +170,14 @@ TEST(FifoBufTest, StartPosTakesNumericTextAndExtremesFindNothingWithoutOverflow)
   for (const Variant& start : {Variant(std::int64_t{1} << 40), Variant(kMax32),
                                Variant(std::numeric_limits<std::int64_t>::min()),
                                Variant("-99999999999999999999999999")}) {
-    EXPECT_EQ(buf.FindByte(start, 'a', kMax32), 0);
-    EXPECT_EQ(buf.FindByteRev(start, 'a', kMin32), 0);
-    EXPECT_EQ(buf.FindStr(start, "a", kMax32), 0);
-    EXPECT_EQ(buf.FindStrRev(start, "a", kMax32), 0);
+    EXPECT_EQ((std::vector{buf.FindByte(start, 'a', kMax32), buf.FindByteRev(start, 'a', kMin32),
+                           buf.FindStr(start, "a", kMax32), buf.FindStrRev(start, "a", kMax32)}),
+              std::vector<std::int32_t>(4, 0));
   }
   for (std::int32_t range : {kMax32, kMin32, kMax32 - 1}) {
-    EXPECT_EQ(buf.FindByte(2, 'c', range), 3);
-    EXPECT_EQ(buf.FindByteRev(6, 'c', range), 6);
-    EXPECT_EQ(buf.FindStr(4, "bc", range), 5);
+    EXPECT_EQ((std::vector{buf.FindByte(2, 'c', range), buf.FindByteRev(6, 'c', range),
+                           buf.FindStr(4, "bc", range)}),
+              (std::vector{3, 6, 5}));
   }
 }
 
