@@ -121,7 +121,7 @@ TEST(ProtocolHandlerFramingTest, XoffWarnsOnlyInACompletedAnswerAndLateAnswersFr
 // Checked in this order while another command waits: no connection (116), a busy connection
 // (121), then the running command (123), which also clears an abort requested during the wait:
 // the waiting command is not cancelled and the next one runs.
-TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderWithTheirSources) {
+TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderAndAnAbortAsTheReplyCompletesFailsTheNext) {
   ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
   Texts nested;
   h.duringWait = [&] {
@@ -140,6 +140,20 @@ TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderWithTheirSources) {
             (Texts{"No connection object", "116" + source, "121" + source, "123" + source}));
   EXPECT_EQ(h.pipe->Sent(), "SH A\r");
   h.duringWait = nullptr;
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+
+  // An abort in the pass that completes the reply: the answer is returned, the request stays
+  // pending and the next command fails with 123, clearing it.
+  bool aborted = false;
+  h.duringWait = [&] {
+    if (aborted || !NewestReplied(*h.handler)) return;
+    aborted = true;
+    h.handler->Abort();
+  };
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+  ASSERT_TRUE(aborted);
+  h.duringWait = nullptr;
+  EXPECT_EQ(h.Fails("SH A\r"), "123 ProtocolHandler:Query method");
   EXPECT_EQ(h.Run("SH A\r"), "value");
 }
 
@@ -166,23 +180,6 @@ TEST(ProtocolHandlerCommandTest, DefaultLimitAppliesOnlyWithoutATimeoutAndStaleB
   h.Answer("\r", {"\r\nLocal> "});
   EXPECT_EQ(h.Run("\r"), "");
   EXPECT_FALSE(h.handler->ReadOnlyMode());
-}
-
-// An abort in the pass that completes the reply: the answer is returned, the request stays
-// pending and the next command fails with 123, clearing it.
-TEST(ProtocolHandlerCommandTest, AbortInThePassThatCompletesTheReplyFailsTheNextCommand) {
-  ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
-  bool aborted = false;
-  h.duringWait = [&] {
-    if (aborted || !NewestReplied(*h.handler)) return;
-    aborted = true;
-    h.handler->Abort();
-  };
-  EXPECT_EQ(h.Run("SH A\r"), "value");
-  ASSERT_TRUE(aborted);
-  h.duringWait = nullptr;
-  EXPECT_EQ(CatchError([&] { h.Run("SH A\r"); }).Number(), 123);
-  EXPECT_EQ(h.Run("SH A\r"), "value");
 }
 
 // An abort during the wait ends it with 113 and clears the records and the receive buffer. Reset

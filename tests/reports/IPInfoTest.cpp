@@ -19,7 +19,7 @@ std::string Fields(const IPInfo& info) {
          std::to_string(info.BootMethod()) + "|" + std::to_string(info.ActualIPAssignment());
 }
 
-TEST(IPInfoTest, ParsesTheScreensOfTheTable) {
+TEST(IPInfoTest, ParsesTheScreensOfTheTableAndANewReportShowsEmptyValues) {
   const std::string mask = "\rSubnet Mask 255.255.255.0\rIP Gateway 192.168.0.1\rBoot Method ";
   const std::vector<std::pair<std::string, std::string>> cases{
       {kExampleHead + "\rHost Name PS-0A1B2C", "10.1.2.3|255.255.255.0|10.1.2.1|2|2"},
@@ -42,6 +42,9 @@ TEST(IPInfoTest, ParsesTheScreensOfTheTable) {
     info.Parse(screen);
     EXPECT_EQ(Fields(info), fields) << screen;
   }
+  // A parsed report's text is the tool's exact "show ip" output (CommandsTest).
+  EXPECT_EQ(IPInfo().ToString(),
+            "IPAddress: \r\nDefaultRouter: \r\nSubnetMask: \r\nBootMethod: 0\r\n");
 }
 
 TEST(IPInfoTest, MissingKeyFailsAfterTheEarlierFieldsWereSet) {
@@ -68,12 +71,6 @@ TEST(IPInfoTest, ParseKeepsTheCodesItDoesNotRecognise) {
       "IP Address 0.0.0.0 (searching...)\rSubnet Mask 0.0.0.0\rIP Gateway 0.0.0.0\r"
       "Boot Method AUTO\rHost Name PS");
   EXPECT_EQ(Fields(info), "0.0.0.0|0.0.0.0|0.0.0.0|5|0");
-}
-
-// A parsed report's text is the tool's exact "show ip" output (CommandsTest).
-TEST(IPInfoTest, ToStringOfANewReportListsEmptyValuesAndMethodZero) {
-  EXPECT_EQ(IPInfo().ToString(),
-            "IPAddress: \r\nDefaultRouter: \r\nSubnetMask: \r\nBootMethod: 0\r\n");
 }
 
 }  // namespace
