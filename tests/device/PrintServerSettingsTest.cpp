@@ -18,6 +18,7 @@ using Lines = std::vector<std::string>;
 using Call = std::function<std::string(PrintServerSettings&)>;
 
 const std::string CR = "\r";
+const Lines kAny = {"(any two lines)"};
 
 std::string Shown(std::int32_t value) {
   return std::to_string(value);
@@ -44,8 +45,8 @@ std::string Outcome(const Call& call, PrintServerSettings& settings) {
 }
 
 TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
-  // Each row: the call, the shell's reply to the last line, every line sent in order, and what
-  // the call gives.
+  // Each row: the call, the shell's reply to the last line, every line sent in order (or any
+  // two), and what the call gives.
   const std::vector<std::tuple<Call, std::string, Lines, std::string>> dialogues = {
       {GET(GetActiveKey), "WEP Key # 3", {CR, "SH NW KEY#\r"}, "3"},
       {GET(GetMode), "Wifi mode = Ad-Hoc (802.11)", {CR, "SH NW MO\r"}, "2"},
@@ -116,64 +117,51 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
        "17"},
       {GET(GetRTSTreshold), "WiFi RTS Threshold = 2347", {CR, "SH NW RTS\r"}, "2347"},
       {SET(SetRTSTreshold(2347)), "", {CR, "SET NW RTS 2347\r"}, ""},
-  };
-  for (const auto& [call, answer, lines, result] : dialogues) {
-    SCOPED_TRACE(lines.empty() ? "(nothing sent)" : lines.back());
-    FakeRoad road;
-    if (!lines.empty()) road.answers[lines.back()] = answer;
-    PrintServerSettings settings(road);
-    EXPECT_EQ(Outcome(call, settings), result);
-    EXPECT_EQ(road.sent, lines);
-  }
-}
-
-// The member's own texts, ranges, search orders and errors; the reading rules themselves are
-// tested with ReplyReading. A getter fails only after both of its lines went out.
-TEST(PrintServerSettingsTest, GettersApplyTheirOwnTextsRangesOrdersAndErrors) {
-  // Each row: the call, the reply to its command line and what the call gives.
-  const std::vector<std::tuple<Call, std::string, std::string>> readings = {
-      {GET(GetBSSID), "Wifi BSSID: NONE", ""},
-      {GET(GetMode), "Wifi mode = infrastructure", "1"},
-      {GET(GetAPDensity), "AP density = low", "1"},
-      {GET(GetAPDensity), "AP density = HIGH", "3"},
-      {GET(GetEncryption), "WiFi encryption is WEP 64 bit encryption", "64"},
-      {GET(GetEncryption), "WiFi encryption is TKIP", "2"},
-      {GET(GetEncryption), "WiFi encryption is WPA2", "4"},
-      {GET(GetAuthProtocol), "Authentication protocol = PAP", "1"},
-      {GET(GetAuthenticationType), "Authentication type= OPEN SYSTEM", "2"},
-      {GET(GetAuthenticationType), "Authentication type= PEAP", "66"},
-      {GET(GetAuthenticationType), "Authentication type= WPA-TTLS", "10"},
-      {GET(GetAuthenticationType), "Authentication type= WPA-LEAP", "18"},
-      {GET(GetIPAssignmentMethod), "STATIC", "1"},
-      {GET(GetIPAssignmentMethod), "BOOTP", "3"},
-      {GET(GetWiFiChannel), "Channel: 13", "0"},
-      {GET(GetRTSTreshold), "WiFi RTS Threshold = 3001", "0"},
-      {GET(GetEncryption), "WiFi Encryption is Dynamic WEP", "1"},
-      {GET(GetActiveKey), "WEP Key # 5", "0"},
-      {GET(GetAuthenticationType), "Authentication type= WPA-PEAP", "66"},
-      {GET(GetAuthenticationType), "Authentication type= TTLS", "10"},
-      {GET(GetAuthenticationType), "Authentication type= LEAP", "18"},
+      // The member's own texts, ranges, search orders and errors (the reading rules themselves
+      // are ReplyReading's); a getter fails only after both of its lines went out.
+      {GET(GetBSSID), "Wifi BSSID: NONE", kAny, ""},
+      {GET(GetMode), "Wifi mode = infrastructure", kAny, "1"},
+      {GET(GetAPDensity), "AP density = low", kAny, "1"},
+      {GET(GetAPDensity), "AP density = HIGH", kAny, "3"},
+      {GET(GetEncryption), "WiFi encryption is WEP 64 bit encryption", kAny, "64"},
+      {GET(GetEncryption), "WiFi encryption is TKIP", kAny, "2"},
+      {GET(GetEncryption), "WiFi encryption is WPA2", kAny, "4"},
+      {GET(GetAuthProtocol), "Authentication protocol = PAP", kAny, "1"},
+      {GET(GetAuthenticationType), "Authentication type= OPEN SYSTEM", kAny, "2"},
+      {GET(GetAuthenticationType), "Authentication type= PEAP", kAny, "66"},
+      {GET(GetAuthenticationType), "Authentication type= WPA-TTLS", kAny, "10"},
+      {GET(GetAuthenticationType), "Authentication type= WPA-LEAP", kAny, "18"},
+      {GET(GetIPAssignmentMethod), "STATIC", kAny, "1"},
+      {GET(GetIPAssignmentMethod), "BOOTP", kAny, "3"},
+      {GET(GetWiFiChannel), "Channel: 13", kAny, "0"},
+      {GET(GetRTSTreshold), "WiFi RTS Threshold = 3001", kAny, "0"},
+      {GET(GetEncryption), "WiFi Encryption is Dynamic WEP", kAny, "1"},
+      {GET(GetActiveKey), "WEP Key # 5", kAny, "0"},
+      {GET(GetAuthenticationType), "Authentication type= WPA-PEAP", kAny, "66"},
+      {GET(GetAuthenticationType), "Authentication type= TTLS", kAny, "10"},
+      {GET(GetAuthenticationType), "Authentication type= LEAP", kAny, "18"},
       {GET(GetAuthenticationType),
-       "Authentication type= OPEN SYSTEM\r\nAuthentication type= SHARED KEY", "4"},
-      {GET(GetIPAssignmentMethod), "AUTO (DHCP)", "5"},
-      {GET(GetIPAssignmentMethod), "BOOTP or RARP", "4"},
-      {GET(GetAuthenticationType), "authentication type= psk", "9999 GetAuthenticationType"},
-      {GET(GetIPAssignmentMethod), "dhcp", "9999 GetIPAssignmentMethod"},
-      {GET(GetSubnetAddress), "255.255.255", "9999 GetIpAddress"},
-      {GET(GetDefaultRouterAddress), "10.1.2.255", "9999 GetDefaultRouterAddress"},
-      {GET(GetIpAddress), "10.1.2.255", "9999 GetIpAddress"},
-      {GET(GetRTSTreshold), "WiFi RTS Threshold = off", "13 GetRTSTreshold"},
-      {GET(GetExponent), "0x10001 (65537)", "13 GetExponent"},
-      {GET(GetDiscardedMessagesCount), "RX Discards WEP undecr: 2147483648",
+       "Authentication type= OPEN SYSTEM\r\nAuthentication type= SHARED KEY", kAny, "4"},
+      {GET(GetIPAssignmentMethod), "AUTO (DHCP)", kAny, "5"},
+      {GET(GetIPAssignmentMethod), "BOOTP or RARP", kAny, "4"},
+      {GET(GetAuthenticationType), "authentication type= psk", kAny, "9999 GetAuthenticationType"},
+      {GET(GetIPAssignmentMethod), "dhcp", kAny, "9999 GetIPAssignmentMethod"},
+      {GET(GetSubnetAddress), "255.255.255", kAny, "9999 GetIpAddress"},
+      {GET(GetDefaultRouterAddress), "10.1.2.255", kAny, "9999 GetDefaultRouterAddress"},
+      {GET(GetIpAddress), "10.1.2.255", kAny, "9999 GetIpAddress"},
+      {GET(GetRTSTreshold), "WiFi RTS Threshold = off", kAny, "13 GetRTSTreshold"},
+      {GET(GetExponent), "0x10001 (65537)", kAny, "13 GetExponent"},
+      {GET(GetDiscardedMessagesCount), "RX Discards WEP undecr: 2147483648", kAny,
        "6 GetDiscardedMessagesCount"},
   };
-  for (const auto& [call, answer, result] : readings) {
-    SCOPED_TRACE(answer);
+  for (const auto& [call, answer, lines, result] : dialogues) {
+    SCOPED_TRACE(answer + " " + (lines.empty() ? "(nothing sent)" : lines.back()));
     FakeRoad road;
     road.otherwise = answer;
     PrintServerSettings settings(road);
     EXPECT_EQ(Outcome(call, settings), result);
-    EXPECT_EQ(road.sent.size(), 2u);
+    EXPECT_EQ(lines == kAny ? Lines(road.sent.size(), "") : road.sent,
+              lines == kAny ? Lines(2, "") : lines);
   }
 }
 
