@@ -33,22 +33,19 @@ std::string Content(const FifoBuf& buf) {
 // a positive Range shortens it only when s + Range ends strictly before that last index.
 TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   const FifoBuf abc = Holding("abcabc");
-  EXPECT_EQ(abc.FindStr(3, "bc"), 5);
-  EXPECT_EQ(abc.FindStr(1, "abcabca"), 0);
-  EXPECT_EQ(abc.FindStr(1, ""), 0);
-  EXPECT_EQ(abc.FindByteArray(1, ByteArray{}), 0);
-  EXPECT_EQ(abc.FindByteRev(5, 'a'), 0);  // the low end of the window is still StartPos
+  // The low end of the window is still StartPos for the reverse search.
+  EXPECT_EQ((std::vector{abc.FindStr(3, "bc"), abc.FindStr(1, "abcabca"), abc.FindStr(1, ""),
+                         abc.FindByteArray(1, ByteArray{}), abc.FindByteRev(5, 'a')}),
+            (std::vector{5, 0, 0, 0, 0}));
   const FifoBuf buf = Holding("abcdef");
-  EXPECT_EQ(buf.FindByte(1, 'f', 4), 0);
-  EXPECT_EQ(buf.FindByte(2, 'f', 4), 6);   // s + R = n - 1: the window runs to the end
-  EXPECT_EQ(buf.FindByte(1, 'f', -3), 6);  // a Range of 0 or less means no limit
-  EXPECT_EQ(buf.FindByteRev(2, 'd', 3), 4);
-  EXPECT_EQ(buf.FindByteRev(2, 'e', 3), 0);
-  EXPECT_EQ(buf.FindByteRev(2, 'f', 4), 6);
-  EXPECT_EQ(buf.FindStr(1, "cd", 3), 3);  // a match may run past the window's last start
-  EXPECT_EQ(buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), 0);
-  EXPECT_EQ(buf.FindStr(1, "ef", 4), 5);  // s + R = n - m
-  EXPECT_EQ(buf.FindByteArray(2, ByteArray{'e', 'f'}, 3), 5);
+  // Rows: s + R = n - 1, where the window runs to the end; a Range of 0 or less, which means no
+  // limit; a match that runs past the window's last start; s + R = n - m.
+  EXPECT_EQ((std::vector{buf.FindByte(1, 'f', 4), buf.FindByte(2, 'f', 4), buf.FindByte(1, 'f', -3),
+                         buf.FindByteRev(2, 'd', 3), buf.FindByteRev(2, 'e', 3),
+                         buf.FindByteRev(2, 'f', 4), buf.FindStr(1, "cd", 3),
+                         buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), buf.FindStr(1, "ef", 4),
+                         buf.FindByteArray(2, ByteArray{'e', 'f'}, 3)}),
+            (std::vector{0, 6, 6, 4, 0, 6, 3, 0, 5, 5}));
 }
 
 // Every search checks the count before it looks at StartPos: a text StartPos that is no number
