@@ -21,6 +21,12 @@ using testing::CatchError;
 using testing::EmbeddedShell;
 using Member = std::function<void(PelmoraT2&)>;
 
+// The error a call raised, as "number source: description".
+std::string ErrorText(const std::function<void()>& call) {
+  const auto error = CatchError(call);
+  return std::to_string(error.Number()) + " " + error.Source() + ": " + error.Description();
+}
+
 TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
   auto device = std::make_shared<PelmoraT2>();
   EXPECT_EQ(device->Connection(), nullptr);
@@ -30,9 +36,8 @@ TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
       [](PelmoraT2& d) { d.SaveSettings(); }, [](PelmoraT2& d) { d.Command("\r"); },
       [](PelmoraT2& d) { (void)d.GetSSID(); }};
   for (const auto& member : members) EXPECT_EQ(CatchError([&] { member(*device); }).Number(), 91);
-  const auto error = CatchError([&] { (void)device->TerminalReceived(); });
-  EXPECT_EQ(error.Number(), 91);
-  EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
+  EXPECT_EQ(ErrorText([&] { (void)device->TerminalReceived(); }),
+            "91 PelmoraT2:TerminalReceived Property Get: Object variable not set");
 }
 
 TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
@@ -81,8 +86,7 @@ TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompl
 TEST(PelmoraT2Test, ShellErrorsAbortAndTeardownFromAnEventHandlerEndTheCommand) {
   EmbeddedShell shell;
   const auto fails = [&](const std::string& line) {
-    const auto error = CatchError([&] { shell.device->Command(line); });
-    return std::to_string(error.Number()) + " " + error.Source() + ": " + error.Description();
+    return ErrorText([&] { shell.device->Command(line); });
   };
   shell.Answer("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
   EXPECT_EQ(fails("SET NW CH 14\r"), "9998 Command: Device reported error:  Invalid value");
@@ -142,10 +146,8 @@ TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLineAndAFloodKeepsTheNewest) {
 TEST(PelmoraT2DialogueTest, LoginStopsAtTheFirstFailedLineAndRefusesLineBreaks) {
   EmbeddedShell shell("pw");
   for (const char* password : {"pw\rSET NW SSID x", "pw\n"}) {
-    const auto error = CatchError([&] { shell.device->Login(password); });
-    EXPECT_EQ(error.Number(), 9999);
-    EXPECT_EQ(error.Source(), "Login");
-    EXPECT_EQ(error.Description(), "Invalid argument: line break in value");
+    EXPECT_EQ(ErrorText([&] { shell.device->Login(password); }),
+              "9999 Login: Invalid argument: line break in value");
   }
   EXPECT_EQ(shell.pipe->Sent(), "");
 
