@@ -40,8 +40,28 @@ std::vector<SettingValue> ValuesFor(const Setting& setting) {
   return values;
 }
 
-TEST(SettingsCatalog, EveryRowAndWordIsSetAndReadBackEqual) {
+// Names and values are checked before anything is sent; then every row and word is set and
+// read back equal.
+TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) {
   EmbeddedShell sim;
+  const auto kindOf = [&](const std::string& name, const std::vector<std::string>& values) {
+    try {
+      SettingsCatalog::Set(*sim.device, name, values);
+    } catch (const CatalogError& error) {
+      return error.ErrorKind();
+    }
+    ADD_FAILURE() << name << " was accepted";
+    return CatalogError::Kind::UnknownSetting;
+  };
+  EXPECT_EQ(kindOf("colour", {"red"}), CatalogError::Kind::UnknownSetting);
+  EXPECT_EQ(kindOf("discarded-messages", {"1"}), CatalogError::Kind::NotWritable);
+  EXPECT_EQ(kindOf("mode", {"sideways"}), CatalogError::Kind::BadValue);
+  EXPECT_EQ(kindOf("channel", {"6.5"}), CatalogError::Kind::BadValue);
+  EXPECT_EQ(kindOf("wep-key", {"x", "0123456789"}), CatalogError::Kind::BadValue);
+  EXPECT_EQ(kindOf("ssid", {"a", "b"}), CatalogError::Kind::BadValue);
+  EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
+  EXPECT_THROW(SettingsCatalog::Get(*sim.device, "password"), CatalogError);
+  EXPECT_EQ(SettingsCatalog::Get(*sim.device, "MODE").Text(), "infrastructure");
   int trips = 0;
   for (const auto& setting : SettingsCatalog::All()) {
     if (!setting.CanSet() || setting.secret) continue;
@@ -90,28 +110,6 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
   }
   EXPECT_FALSE(SettingsCatalog::At("subnet-mask").Refusal({"255.255.255.255", {}}));
   EXPECT_FALSE(SettingsCatalog::At("auth-type").Refusal({OpenSystem | Peap, {}}));
-}
-
-TEST(SettingsCatalog, NamesAndValuesAreCheckedBeforeAnythingIsSent) {
-  EmbeddedShell sim;
-  const auto kindOf = [&](const std::string& name, const std::vector<std::string>& values) {
-    try {
-      SettingsCatalog::Set(*sim.device, name, values);
-    } catch (const CatalogError& error) {
-      return error.ErrorKind();
-    }
-    ADD_FAILURE() << name << " was accepted";
-    return CatalogError::Kind::UnknownSetting;
-  };
-  EXPECT_EQ(kindOf("colour", {"red"}), CatalogError::Kind::UnknownSetting);
-  EXPECT_EQ(kindOf("discarded-messages", {"1"}), CatalogError::Kind::NotWritable);
-  EXPECT_EQ(kindOf("mode", {"sideways"}), CatalogError::Kind::BadValue);
-  EXPECT_EQ(kindOf("channel", {"6.5"}), CatalogError::Kind::BadValue);
-  EXPECT_EQ(kindOf("wep-key", {"x", "0123456789"}), CatalogError::Kind::BadValue);
-  EXPECT_EQ(kindOf("ssid", {"a", "b"}), CatalogError::Kind::BadValue);
-  EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
-  EXPECT_THROW(SettingsCatalog::Get(*sim.device, "password"), CatalogError);
-  EXPECT_EQ(SettingsCatalog::Get(*sim.device, "MODE").Text(), "infrastructure");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "device/EmbeddedShell.h"
 #include "pelmora/components/ConnectionLibrary.h"
+#include "pelmora/platform/ErrorMessages.h"
 #include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
@@ -20,6 +21,12 @@ using testing::CatchError;
 using testing::EmbeddedShell;
 using Member = std::function<void(PelmoraT2&)>;
 
+// The error a call raised, as "number source: description".
+std::string ErrorText(const std::function<void()>& call) {
+  const auto error = CatchError(call);
+  return std::to_string(error.Number()) + " " + error.Source() + ": " + error.Description();
+}
+
 TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
   auto device = std::make_shared<PelmoraT2>();
   EXPECT_EQ(device->Connection(), nullptr);
@@ -29,9 +36,8 @@ TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
       [](PelmoraT2& d) { d.SaveSettings(); }, [](PelmoraT2& d) { d.Command("\r"); },
       [](PelmoraT2& d) { (void)d.GetSSID(); }};
   for (const auto& member : members) EXPECT_EQ(CatchError([&] { member(*device); }).Number(), 91);
-  const auto error = CatchError([&] { (void)device->TerminalReceived(); });
-  EXPECT_EQ(error.Number(), 91);
-  EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
+  EXPECT_EQ(ErrorText([&] { (void)device->TerminalReceived(); }),
+            "91 PelmoraT2:TerminalReceived Property Get: Object variable not set");
 }
 
 TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
@@ -49,24 +55,6 @@ TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
   testing::PumpFor(milliseconds(20));
   EXPECT_EQ(shell.pipe->Sent(), "");
   EXPECT_TRUE(shell.pipe->IsOpen());
-}
-
-TEST(PelmoraT2Test, ShellErrorLinesBecomeDeviceErrors) {
-  EmbeddedShell shell;
-  shell.Answer("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
-  auto twoBlanks = CatchError([&] { shell.device->Command("SET NW CH 14\r"); });
-  EXPECT_EQ(twoBlanks.Number(), 9998);
-  EXPECT_EQ(twoBlanks.Source(), "Command");
-  EXPECT_EQ(twoBlanks.Description(), "Device reported error:  Invalid value");
-
-  shell.Answer("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
-  EXPECT_EQ(CatchError([&] { shell.device->Command("SET NW CH 13\r"); }).Description(),
-            "Device reported error: Invalid channel");
-
-  shell.Answer("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
-  EXPECT_EQ(shell.device->Command("SH ODD\r"), "%cfgerr: syntax <>\r\n%cfgerr: other");
-  shell.Answer("SH PLAIN", {"a", "b  "});
-  EXPECT_EQ(shell.device->Command("SH PLAIN\r", nullptr, false, 0, false, false), "a\r\nb  ");
 }
 
 // While a command waits, every other dialogue entered from an event handler is refused with
@@ -92,21 +80,29 @@ TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompl
   EXPECT_EQ(shell.pipe->Sent(), "SH NW SSID\r");
 }
 
-TEST(PelmoraT2Test, AbortCommandFromAnEventHandlerEndsTheWaitWith113) {
-  EmbeddedShell shell;
-  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device->AbortCommand(); });
-  const auto error = CatchError([&] { shell.device->Command("SH NW SSID\r"); });
-  EXPECT_EQ(error.Number(), 113);
-  EXPECT_EQ(error.Source(), "ProtocolHandler:Query Method");
-  token.Reset();
-  EXPECT_EQ(shell.device->Command("\r"), "");
-}
-
-// A teardown from an event handler during a wait ends that command with the missing callback
+// Shell error lines become device errors. AbortCommand from an event handler ends the wait with
+// 113. A teardown from an event handler during a wait ends that command with the missing callback
 // (91); the torn-down device's dialogues then fail with the handler's 116 and send nothing.
-TEST(PelmoraT2Test, TeardownDuringAWaitEndsTheCommandAndLaterDialoguesFailWith116) {
+TEST(PelmoraT2Test, ShellErrorsAbortAndTeardownFromAnEventHandlerEndTheCommand) {
   EmbeddedShell shell;
-  auto token = shell.pipe->OnReceive.Subscribe([&] {
+  const auto fails = [&](const std::string& line) {
+    return ErrorText([&] { shell.device->Command(line); });
+  };
+  shell.Answer("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
+  EXPECT_EQ(fails("SET NW CH 14\r"), "9998 Command: Device reported error:  Invalid value");
+  shell.Answer("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
+  EXPECT_EQ(fails("SET NW CH 13\r"), "9998 Command: Device reported error: Invalid channel");
+  shell.Answer("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
+  EXPECT_EQ(shell.device->Command("SH ODD\r"), "%cfgerr: syntax <>\r\n%cfgerr: other");
+  shell.Answer("SH PLAIN", {"a", "b  "});
+  EXPECT_EQ(shell.device->Command("SH PLAIN\r", nullptr, false, 0, false, false), "a\r\nb  ");
+
+  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device->AbortCommand(); });
+  EXPECT_EQ(fails("SH NW SSID\r"),
+            "113 ProtocolHandler:Query Method: " + ErrorMessages::Current().ErrorText(113));
+  token.Reset();
+  EXPECT_EQ(shell.device->Command("\r"), "") << "no abort stays pending";
+  token = shell.pipe->OnReceive.Subscribe([&] {
     if (!shell.device->Connection()) return;
     ConnectionLibrary::TeardownConnection(shell.device->Connection());
     DeviceInternals::AttachConnection(*shell.device, nullptr);
@@ -150,10 +146,8 @@ TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLineAndAFloodKeepsTheNewest) {
 TEST(PelmoraT2DialogueTest, LoginStopsAtTheFirstFailedLineAndRefusesLineBreaks) {
   EmbeddedShell shell("pw");
   for (const char* password : {"pw\rSET NW SSID x", "pw\n"}) {
-    const auto error = CatchError([&] { shell.device->Login(password); });
-    EXPECT_EQ(error.Number(), 9999);
-    EXPECT_EQ(error.Source(), "Login");
-    EXPECT_EQ(error.Description(), "Invalid argument: line break in value");
+    EXPECT_EQ(ErrorText([&] { shell.device->Login(password); }),
+              "9999 Login: Invalid argument: line break in value");
   }
   EXPECT_EQ(shell.pipe->Sent(), "");
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "pelmora/platform/ErrorMessages.h"
 #include "support/ExpectError.h"
@@ -32,22 +33,19 @@ std::string Content(const FifoBuf& buf) {
 // a positive Range shortens it only when s + Range ends strictly before that last index.
 TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   const FifoBuf abc = Holding("abcabc");
-  EXPECT_EQ(abc.FindStr(3, "bc"), 5);
-  EXPECT_EQ(abc.FindStr(1, "abcabca"), 0);
-  EXPECT_EQ(abc.FindStr(1, ""), 0);
-  EXPECT_EQ(abc.FindByteArray(1, ByteArray{}), 0);
-  EXPECT_EQ(abc.FindByteRev(5, 'a'), 0);  // the low end of the window is still StartPos
+  // The low end of the window is still StartPos for the reverse search.
+  EXPECT_EQ((std::vector{abc.FindStr(3, "bc"), abc.FindStr(1, "abcabca"), abc.FindStr(1, ""),
+                         abc.FindByteArray(1, ByteArray{}), abc.FindByteRev(5, 'a')}),
+            (std::vector{5, 0, 0, 0, 0}));
   const FifoBuf buf = Holding("abcdef");
-  EXPECT_EQ(buf.FindByte(1, 'f', 4), 0);
-  EXPECT_EQ(buf.FindByte(2, 'f', 4), 6);   // s + R = n - 1: the window runs to the end
-  EXPECT_EQ(buf.FindByte(1, 'f', -3), 6);  // a Range of 0 or less means no limit
-  EXPECT_EQ(buf.FindByteRev(2, 'd', 3), 4);
-  EXPECT_EQ(buf.FindByteRev(2, 'e', 3), 0);
-  EXPECT_EQ(buf.FindByteRev(2, 'f', 4), 6);
-  EXPECT_EQ(buf.FindStr(1, "cd", 3), 3);  // a match may run past the window's last start
-  EXPECT_EQ(buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), 0);
-  EXPECT_EQ(buf.FindStr(1, "ef", 4), 5);  // s + R = n - m
-  EXPECT_EQ(buf.FindByteArray(2, ByteArray{'e', 'f'}, 3), 5);
+  // Rows: s + R = n - 1, where the window runs to the end; a Range of 0 or less, which means no
+  // limit; a match that runs past the window's last start; s + R = n - m.
+  EXPECT_EQ((std::vector{buf.FindByte(1, 'f', 4), buf.FindByte(2, 'f', 4), buf.FindByte(1, 'f', -3),
+                         buf.FindByteRev(2, 'd', 3), buf.FindByteRev(2, 'e', 3),
+                         buf.FindByteRev(2, 'f', 4), buf.FindStr(1, "cd", 3),
+                         buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), buf.FindStr(1, "ef", 4),
+                         buf.FindByteArray(2, ByteArray{'e', 'f'}, 3)}),
+            (std::vector{0, 6, 6, 4, 0, 6, 3, 0, 5, 5}));
 }
 
 // Every search checks the count before it looks at StartPos: a text StartPos that is no number
@@ -58,11 +56,10 @@ TEST(FifoBufTest, EmptyBufferFindsNothingWhateverStartPosAndAnEmptyAddKeepsIt) {
   EXPECT_EQ(empty.Count(), 0);
   EXPECT_EQ(empty.Peek(0), -1);
   for (const Variant& start : {Variant(1), Variant("not a number")}) {
-    EXPECT_EQ(empty.FindByte(start, 'a'), 0);
-    EXPECT_EQ(empty.FindByteRev(start, 'a'), 0);
-    EXPECT_EQ(empty.FindByteArray(start, ByteArray{'a'}), 0);
-    EXPECT_EQ(empty.FindStr(start, "a"), 0);
-    EXPECT_EQ(empty.FindStrRev(start, "a"), 0);
+    EXPECT_EQ((std::vector{empty.FindByte(start, 'a'), empty.FindByteRev(start, 'a'),
+                           empty.FindByteArray(start, ByteArray{'a'}), empty.FindStr(start, "a"),
+                           empty.FindStrRev(start, "a")}),
+              std::vector<std::int32_t>(5, 0));
   }
   FifoBuf buf = Holding("ab");
   buf.Add(ByteArray{});
@@ -73,11 +70,10 @@ TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
   const FifoBuf buf = Holding("abcabc");
   for (std::int32_t range : {kMin32, 0, 2, kMax32}) {
     SCOPED_TRACE(range);
-    EXPECT_EQ(buf.FindStrRev(6, "bc", range), 6);
-    EXPECT_EQ(buf.FindStrRev(5, "bc", range), 3);
-    EXPECT_EQ(buf.FindStrRev(1, "ab", range), 0);
-    EXPECT_EQ(buf.FindStrRev(7, "bc", range), 0);
-    EXPECT_EQ(buf.FindStrRev(6, "", range), 0);
+    EXPECT_EQ((std::vector{buf.FindStrRev(6, "bc", range), buf.FindStrRev(5, "bc", range),
+                           buf.FindStrRev(1, "ab", range), buf.FindStrRev(7, "bc", range),
+                           buf.FindStrRev(6, "", range)}),
+              (std::vector{6, 3, 0, 0, 0}));
   }
   // A candidate whose last byte matches but whose earlier bytes do not is passed over.
   EXPECT_EQ(Holding("abcxc").FindStrRev(5, "bc"), 3);
@@ -171,15 +167,14 @@ TEST(FifoBufTest, StartPosTakesNumericTextAndExtremesFindNothingWithoutOverflow)
   for (const Variant& start : {Variant(std::int64_t{1} << 40), Variant(kMax32),
                                Variant(std::numeric_limits<std::int64_t>::min()),
                                Variant("-99999999999999999999999999")}) {
-    EXPECT_EQ(buf.FindByte(start, 'a', kMax32), 0);
-    EXPECT_EQ(buf.FindByteRev(start, 'a', kMin32), 0);
-    EXPECT_EQ(buf.FindStr(start, "a", kMax32), 0);
-    EXPECT_EQ(buf.FindStrRev(start, "a", kMax32), 0);
+    EXPECT_EQ((std::vector{buf.FindByte(start, 'a', kMax32), buf.FindByteRev(start, 'a', kMin32),
+                           buf.FindStr(start, "a", kMax32), buf.FindStrRev(start, "a", kMax32)}),
+              std::vector<std::int32_t>(4, 0));
   }
   for (std::int32_t range : {kMax32, kMin32, kMax32 - 1}) {
-    EXPECT_EQ(buf.FindByte(2, 'c', range), 3);
-    EXPECT_EQ(buf.FindByteRev(6, 'c', range), 6);
-    EXPECT_EQ(buf.FindStr(4, "bc", range), 5);
+    EXPECT_EQ((std::vector{buf.FindByte(2, 'c', range), buf.FindByteRev(6, 'c', range),
+                           buf.FindStr(4, "bc", range)}),
+              (std::vector{3, 6, 5}));
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -49,9 +50,8 @@ TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderE
     EXPECT_EQ(reports[i].exception != nullptr, i == 5);
   }
   const auto counts = runner.Progress();
-  EXPECT_EQ(counts.done, 12u);
-  EXPECT_EQ(counts.failed, 4u);
-  EXPECT_EQ(counts.running, 0u);
+  EXPECT_EQ((std::array{counts.done, counts.failed, counts.running}),
+            (std::array<std::size_t, 3>{12, 4, 0}));
 }
 
 TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
@@ -63,11 +63,10 @@ TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
     if (index == 1) return Outcome::Failed;  // something was sent: never again
     return Outcome::NotOpened;
   });
-  EXPECT_EQ(reports[0].outcome, Outcome::Succeeded);
-  EXPECT_EQ(reports[0].attempts, 3);
-  EXPECT_EQ(reports[1].attempts, 1);
-  EXPECT_EQ(reports[2].outcome, Outcome::NotOpened);
-  EXPECT_EQ(reports[2].attempts, 4);
+  EXPECT_EQ((std::array{reports[0].outcome, reports[2].outcome}),
+            (std::array{Outcome::Succeeded, Outcome::NotOpened}));
+  EXPECT_EQ((std::array{reports[0].attempts, reports[1].attempts, reports[2].attempts}),
+            (std::array{3, 1, 4}));
   const auto& t = tries[2];
   EXPECT_GE(t[1] - t[0], 20ms);
   EXPECT_GE(t[2] - t[1], 40ms);

@@ -8,7 +8,7 @@
 namespace pelmora {
 namespace {
 
-TEST(Shard, TheSharesOfEveryCountHoldEachHostExactlyOnce) {
+TEST(Shard, SharesOfEveryCountHoldEachHostExactlyOnceAndOnlyKOverNIsTaken) {
   for (std::uint32_t count = 1; count <= 9; ++count) {
     std::vector<int> holders(200, 0);
     for (std::uint32_t k = 1; k <= count; ++k) {
@@ -22,9 +22,7 @@ TEST(Shard, TheSharesOfEveryCountHoldEachHostExactlyOnce) {
   for (int i = 0; i < 200; ++i) inFirst += Shard(1, 4).Holds("printer-" + std::to_string(i));
   EXPECT_GT(inFirst, 25);
   EXPECT_LT(inFirst, 75);
-}
-
-TEST(Shard, OnlyKOverNWithKFromOneToNIsTaken) {
+  // Only k/n with k from 1 to n is taken.
   for (const char* bad : {"", "1", "0/3", "4/3", "1/0", "a/3", "1/3x", "-1/3", "1//3", " 1/3"}) {
     EXPECT_THROW(Shard::Parse(bad), std::invalid_argument) << bad;
   }

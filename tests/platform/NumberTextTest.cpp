@@ -4,44 +4,42 @@
 
 #include "pelmora/platform/AutomationError.h"
 #include "pelmora/platform/Variant.h"
+#include "support/ExpectError.h"
 
 namespace pelmora {
 namespace {
 
-TEST(NumberTextTest, LeadingSkipsBlanksAnywhereAndStopsAtOtherCharacters) {
-  EXPECT_EQ(NumberText::Leading("  17 bytes"), 17);
-  EXPECT_EQ(NumberText::Leading("1 2 3x4"), 123);
-  EXPECT_EQ(NumberText::Leading("- 5"), -5);
-  EXPECT_EQ(NumberText::Leading("abc"), 0);
-  EXPECT_EQ(NumberText::Leading(""), 0);
-  EXPECT_EQ(NumberText::Leading("0x10"), 0);
-  EXPECT_EQ(NumberText::Leading("1e3"), 1);
-  EXPECT_EQ(NumberText::Leading("\t5"), 0);
-}
+using Row = std::pair<const char*, std::int64_t>;
 
-TEST(NumberTextTest, HalvesRoundToTheEvenNeighbour) {
-  EXPECT_EQ(NumberText::Leading("2.5"), 2);
-  EXPECT_EQ(NumberText::Leading("3.5"), 4);
-  EXPECT_EQ(NumberText::Leading("2.51"), 3);
-  EXPECT_EQ(NumberText::Leading("-2.5"), -2);
-  EXPECT_EQ(NumberText::Leading("-3.5"), -4);
-  EXPECT_EQ(NumberText::Leading("0.4999"), 0);
-  EXPECT_EQ(NumberText::Strict(".5"), 0);
-  EXPECT_EQ(NumberText::Strict("1.5"), 2);
+// Leading skips blanks anywhere, stops at other characters and rounds halves to the even
+// neighbour.
+TEST(NumberTextTest, LeadingSkipsBlanksStopsAtOtherCharactersAndRoundsHalvesToEven) {
+  for (const auto& [text, value] : {Row{"  17 bytes", 17},
+                                    {"1 2 3x4", 123},
+                                    {"- 5", -5},
+                                    {"abc", 0},
+                                    {"", 0},
+                                    {"0x10", 0},
+                                    {"1e3", 1},
+                                    {"\t5", 0},
+                                    {"2.5", 2},
+                                    {"3.5", 4},
+                                    {"2.51", 3},
+                                    {"-2.5", -2},
+                                    {"-3.5", -4},
+                                    {"0.4999", 0}}) {
+    EXPECT_EQ(NumberText::Leading(text), value) << text;
+  }
 }
 
 TEST(NumberTextTest, StrictAllowsOnlyBlanksAroundTheNumber) {
-  EXPECT_EQ(NumberText::Strict(" 2347 "), 2347);
-  EXPECT_EQ(NumberText::Strict("+7"), 7);
-  EXPECT_EQ(NumberText::Strict("5."), 5);
-  EXPECT_FALSE(NumberText::Strict(""));
-  EXPECT_FALSE(NumberText::Strict("   "));
-  EXPECT_FALSE(NumberText::Strict("off"));
-  EXPECT_FALSE(NumberText::Strict("2347 bytes"));
-  EXPECT_FALSE(NumberText::Strict("1 2"));
-  EXPECT_FALSE(NumberText::Strict("\t5"));
-  EXPECT_FALSE(NumberText::Strict("-"));
-  EXPECT_FALSE(NumberText::Strict("."));
+  for (const auto& [text, value] :
+       {Row{" 2347 ", 2347}, {"+7", 7}, {"5.", 5}, {".5", 0}, {"1.5", 2}}) {
+    EXPECT_EQ(NumberText::Strict(text), value) << text;
+  }
+  for (const char* text : {"", "   ", "off", "2347 bytes", "1 2", "\t5", "-", "."}) {
+    EXPECT_FALSE(NumberText::Strict(text)) << text;
+  }
 }
 
 TEST(NumberTextTest, HugeValuesSaturateOutsideThe32BitRange) {
@@ -56,14 +54,10 @@ TEST(VariantTest, StartPosForms) {
   EXPECT_EQ(Variant().ToWholeNumber("s"), 0);
   EXPECT_EQ(Variant(12).ToWholeNumber("s"), 12);
   EXPECT_EQ(Variant(" 3 ").ToWholeNumber("s"), 3);
-  try {
-    (void)Variant("three").ToWholeNumber("FifoBuf: FindStr");
-    FAIL() << "a text that is no number must fail";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.Number(), 13);
-    EXPECT_EQ(e.Source(), "FifoBuf: FindStr");
-    EXPECT_EQ(e.Description(), "Type mismatch");
-  }
+  const auto error = testing::CatchError([] { (void)Variant("three").ToWholeNumber("F: Find"); });
+  EXPECT_EQ(error.Number(), 13);
+  EXPECT_EQ(error.Source(), "F: Find");
+  EXPECT_EQ(error.Description(), "Type mismatch");
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "support/ExpectError.h"
+#include "protocol/ProtocolHarness.h"
 
 namespace pelmora {
 namespace {
@@ -46,9 +46,7 @@ TEST(CommandReplyCollectionTest, FailuresCarryTheirNumbersAndChangeNothingAndRem
   replies.SetMaxIndex(2);
   const auto first = replies.Add(Reply(1));
   replies.Add(Reply(2));
-  const AutomationError missing = CatchError([&] { replies.Item(3); });
-  EXPECT_EQ(missing.Number(), 5);
-  EXPECT_EQ(missing.Source(), "CommandReplyCollection.Item");
+  EXPECT_EQ(testing::ErrorOf([&] { replies.Item(3); }), "5 CommandReplyCollection.Item");
   for (std::int32_t index : {0, 3}) {
     EXPECT_EQ(CatchError([&] { replies.ItemByIndex(index); }).Number(), 9);
   }

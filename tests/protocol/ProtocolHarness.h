@@ -8,8 +8,15 @@
 
 #include "pelmora/protocol/ProtocolHandler.h"
 #include "pelmora/transport/PipeConnection.h"
+#include "support/ExpectError.h"
 
 namespace pelmora::testing {
+
+// The error a call raised as "number source" (fails the test when it raised none).
+inline std::string ErrorOf(const std::function<void()>& call) {
+  const AutomationError error = CatchError(call);
+  return std::to_string(error.Number()) + " " + error.Source();
+}
 
 // A protocol handler on an in-memory connection whose peer plays the device from a script:
 // for each text the handler sends, the chunks the device writes back. The harness is the
@@ -38,6 +45,10 @@ class ProtocolHarness : public IProtocolHndCallback {
   std::string Run(const std::string& line, std::int32_t timeout = 0, bool silent = false,
                   const std::shared_ptr<Progress>& progress = nullptr) {
     return handler->Command(line, pipe, progress, timeout, silent);
+  }
+  // The error a command raised, as ErrorOf shows it.
+  std::string Fails(const std::string& line, std::int32_t timeout = 0) {
+    return ErrorOf([&] { Run(line, timeout); });
   }
 
   void ProcessEvents() override {
