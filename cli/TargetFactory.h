@@ -15,10 +15,7 @@ namespace pelmora::cli {
 // tool is not seen by the next.
 class TargetFactory {
  public:
-  // A command time limit shorter than the connect time limit bounds the connect as well: the
-  // user asked to wait no longer than that.
-  std::shared_ptr<Connection> Open(const Target& target,
-                                   std::optional<std::int32_t> commandTimeLimitMs = {});
+  std::shared_ptr<Connection> Open(const Target& target);
 
   // The embedded server, once a Sim target was opened; otherwise nothing.
   EmbeddedPrintServer* Embedded() noexcept { return embedded_.get(); }

@@ -25,7 +25,7 @@ void ToolConnection::Poll() {
 
 void ToolConnection::OpenSession() {
   if (transcript_) transcript_->Note("open " + target_->Endpoint());
-  target_->SetIsOpen(true);
+  target_->OpenWithin(OpenTimeLimit());
 }
 
 void ToolConnection::CloseSession() {

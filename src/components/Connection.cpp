@@ -42,6 +42,18 @@ void Connection::SetIsOpen(bool open) {
   isOpen_ = open;
 }
 
+// A zero limit leaves the transport's own connect limit alone.
+void Connection::OpenWithin(std::chrono::milliseconds limit) {
+  openTimeLimit_ = limit;
+  try {
+    SetIsOpen(true);
+  } catch (...) {
+    openTimeLimit_ = std::chrono::milliseconds(0);
+    throw;
+  }
+  openTimeLimit_ = std::chrono::milliseconds(0);
+}
+
 void Connection::SendText(const std::string& text, const std::shared_ptr<Progress>& /*progress*/) {
   if (!sessionActive_) {
     if (failure_) throw *failure_;

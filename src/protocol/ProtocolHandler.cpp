@@ -145,7 +145,8 @@ std::string ProtocolHandler::Command(const std::string& expression,
     messages.RaiseNumberedError(errors::kCommandInProgress, kEntrySource);
   }
   ErrorSnapshot snapshot;
-  connObj->SetIsOpen(true);
+  // Opening the session counts against the command's time limit: a connect never outlasts it.
+  connObj->OpenWithin(std::chrono::milliseconds(timeout > 0 ? timeout : mlDefaultTimeout));
 
   Run run{expression, connObj, progress, timeout, nullptr, nullptr};
   Stage stage = Stage::SetUp;

@@ -1,5 +1,6 @@
 #include "pelmora/transport/TelnetConnection.h"
 
+#include <algorithm>
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 #include <utility>
@@ -104,7 +105,7 @@ void TelnetConnection::ConnectWithinLimit(Link& link) {
     link.session->Close();
     RaiseConnectionError(
         errors::kConnectTimedOut,
-        "connect timed out after " + std::to_string(connectTimeLimit_.count()) + " ms");
+        "connect timed out after " + std::to_string(EffectiveConnectLimit().count()) + " ms");
   }
   if (attempt->error && !attempt->resolved) {
     RaiseConnectionError(errors::kConnectFailed,
@@ -125,9 +126,15 @@ void TelnetConnection::AwaitAttempt(Attempt& attempt) {
     bool& flag;
   } busy(connecting_);
   auto timedOut = std::make_shared<bool>(false);
-  asio::steady_timer limit(*context_, connectTimeLimit_);
+  asio::steady_timer limit(*context_, EffectiveConnectLimit());
   limit.async_wait([timedOut](std::error_code error) { *timedOut = !error; });
   while (!attempt.done && !*timedOut) Apartment::Current().Pump();
+}
+
+// The connect time limit, or the opening command's time limit when that is shorter.
+std::chrono::milliseconds TelnetConnection::EffectiveConnectLimit() const noexcept {
+  const auto command = OpenTimeLimit();
+  return command.count() > 0 ? std::min(connectTimeLimit_, command) : connectTimeLimit_;
 }
 
 void TelnetConnection::OnBytes(std::string_view raw) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <optional>
@@ -49,6 +50,9 @@ class Connection {
 
   bool IsOpen() const noexcept { return isOpen_; }
   void SetIsOpen(bool open);
+  // Opens the session, if none is active, within at most `limit` (a command's own time limit):
+  // a transport whose connect may take longer gives up at the shorter of this and its own limit.
+  void OpenWithin(std::chrono::milliseconds limit);
 
   virtual bool IsBusy() const { return false; }
 
@@ -82,6 +86,9 @@ class Connection {
   // Ends the session from a destructor of the transport (virtual calls are gone by then).
   void MarkSessionEnded() noexcept { sessionActive_ = false; }
 
+  // The time limit of the open in progress, when OpenWithin gave one; zero otherwise.
+  std::chrono::milliseconds OpenTimeLimit() const noexcept { return openTimeLimit_; }
+
   [[noreturn]] void RaiseConnectionError(std::int32_t number, const std::string& reason) const;
 
  private:
@@ -89,6 +96,7 @@ class Connection {
   std::string pending_;
   std::optional<AutomationError> failure_;
   bool isOpen_ = false;
+  std::chrono::milliseconds openTimeLimit_{0};
   bool sessionActive_ = false;
 };
 

@@ -55,6 +55,7 @@ class TelnetConnection : public Connection {
   void Transmit(const std::string& bytes) override;
 
  private:
+  std::chrono::milliseconds EffectiveConnectLimit() const noexcept;
   struct Link;
   struct Attempt;
 
