@@ -3,15 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
 
 #include "FakePrintServer.h"
-#include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {
-
-using Json = nlohmann::json;
 
 TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   FakePrintServer device;
@@ -47,61 +43,49 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   EXPECT_EQ(device.Received(), "");
 }
 
-struct Failure {
-  std::vector<std::string> arguments;
-  int number;
-  std::string source;
-  std::string description;
-};
-
 TEST(Errors, AutomationErrorsExitWithOneInTheDocumentedForms) {
-  const std::vector<Failure> failures = {
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string, std::string>> failures{
       {{"set", "auth-type", "10"}, 9999, "SetAuthenticationType", "Invalid Authentication type"},
       {{"set", "ip-address", "10.1.2.255"}, 9999, "SetIpAddress", "Invalid Ip address"},
       {{"cmd", "SH NW NONSENSE"}, 9998, "Command", "Device reported error: Unknown command"},
   };
-  for (const Failure& failure : failures) {
-    const ToolResult text = ToolProcess::Run(failure.arguments);
-    EXPECT_EQ(text.status, 1) << failure.source;
-    EXPECT_EQ(text.out, "");
-    EXPECT_EQ(text.err, "error " + std::to_string(failure.number) + " (" + failure.source +
-                            "): " + failure.description + "\n");
-
-    std::vector<std::string> arguments = failure.arguments;
-    arguments.insert(arguments.begin(), "--json");
-    const ToolResult json = ToolProcess::Run(arguments);
-    EXPECT_EQ(json.status, 1) << failure.source;
-    EXPECT_EQ(json.err, "");
-    EXPECT_EQ(Json::parse(json.out, nullptr, false),
-              (Json{{"error",
-                     {{"number", failure.number},
-                      {"source", failure.source},
-                      {"description", failure.description}}}}));
+  for (const auto& [arguments, number, source, description] : failures) {
+    SCOPED_TRACE(source);
+    const auto [text, json] = RunTextAndJson(arguments);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out + json.err, "");
+    EXPECT_EQ(text.err,
+              "error " + std::to_string(number) + " (" + source + "): " + description + "\n");
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(
+        json.json(),
+        (Json{{"error", {{"number", number}, {"source", source}, {"description", description}}}}));
   }
 }
 
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
-  device.Answer("SH NW RTS", "WiFi RTS Threshold = off");
-  device.Answer("SH NW SSID", "WiFi SSID: Shop");
-  device.Answer("SH NW AUTH", "Authentication type= WPA-TTLS");
-  device.Answer("SH NW MO", "Wifi mode = bridge");
-  device.Answer("SH NW CERTEXP", "3");
-  device.Answer("SH IP ME", "STATIC");
-  device.Answer("SH IP AD", "10.0.0.5");
-  device.Answer("SH IP SU", "255.0.0.0");
-  device.Answer("SH IP RO", "10.0.0.1");
-
-  const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
+  for (const auto& [line, answer] :
+       std::map<std::string, std::string>{{"SH NW RTS", "WiFi RTS Threshold = off"},
+                                          {"SH NW SSID", "WiFi SSID: Shop"},
+                                          {"SH NW AUTH", "Authentication type= WPA-TTLS"},
+                                          {"SH NW MO", "Wifi mode = bridge"},
+                                          {"SH NW CERTEXP", "3"},
+                                          {"SH IP ME", "STATIC"},
+                                          {"SH IP AD", "10.0.0.5"},
+                                          {"SH IP SU", "255.0.0.0"},
+                                          {"SH IP RO", "10.0.0.1"}}) {
+    device.Answer(line, answer);
+  }
+  const auto [text, json] = RunTextAndJson({"--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
   EXPECT_NE(text.out.find("mode: unrecognized\n"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("auth-type: open+ttls\n"), std::string::npos) << text.out;
   EXPECT_EQ(text.out.find("rts-threshold"), std::string::npos) << text.out;
   EXPECT_NE(text.err.find("rts-threshold: error 13 ("), std::string::npos) << text.err;
 
-  const ToolResult json = ToolProcess::Run({"--host", device.Address(), "--json", "get", "all"});
   EXPECT_EQ(json.status, 1);
-  const Json all = Json::parse(json.out, nullptr, false);
+  const Json all = json.json();
   ASSERT_EQ(all.size(), 22u);
   for (const auto& reading : all) {
     const bool failed = reading["name"] == "rts-threshold";

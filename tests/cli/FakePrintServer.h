@@ -1,20 +1,12 @@
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
+#include "ToolProcess.h"
 #include "pelmora/transport/TelnetCodec.h"
 
 namespace pelmora::testing {
@@ -31,16 +23,6 @@ class FakePrintServer {
   enum class Mode { Answering, Silent };
 
   explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 4) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("fake print server cannot listen");
-    }
-    port_ = ntohs(address.sin_port);
     thread_ = std::thread([this] { Serve(); });
   }
   ~FakePrintServer() {
@@ -49,14 +31,13 @@ class FakePrintServer {
       stopping_ = true;
       shutdown(clientFd_, SHUT_RDWR);
     }
-    shutdown(listenFd_, SHUT_RDWR);  // ends a waiting accept
+    shutdown(listener_.fd, SHUT_RDWR);  // ends a waiting accept
     thread_.join();
-    close(listenFd_);
   }
   FakePrintServer(const FakePrintServer&) = delete;
   FakePrintServer& operator=(const FakePrintServer&) = delete;
 
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string Address() const { return listener_.Address(); }
 
   // The answer lines (separated by CR LF) for a command line, compared exactly.
   void Answer(const std::string& line, const std::string& answer) {
@@ -86,7 +67,7 @@ class FakePrintServer {
 
  private:
   void Serve() {
-    for (int client; (client = accept(listenFd_, nullptr, nullptr)) >= 0;) {
+    for (int client; (client = accept(listener_.fd, nullptr, nullptr)) >= 0;) {
       std::unique_lock lock(mutex_);
       clientFd_ = client;
       telnet_ = std::make_unique<TelnetCodec>(TelnetCodec::Role::Server);
@@ -135,9 +116,8 @@ class FakePrintServer {
   }
 
   Mode mode_;
-  int listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+  Listener listener_;
   int clientFd_ = -1;
-  std::uint16_t port_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::string, std::string> answers_;

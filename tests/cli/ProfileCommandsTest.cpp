@@ -1,36 +1,20 @@
 // backup, diff and apply against `pelmora sim` over telnet, as the README walks through them.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "SimProcess.h"
+#include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {
 
-using Json = nlohmann::json;
-
 class ProfileCommands : public ::testing::Test {
  protected:
   void SetUp() override { std::filesystem::create_directories(dir_); }
-  void TearDown() override {
-    std::filesystem::remove_all(dir_);
-    EXPECT_EQ(sim_.Stop(SIGINT).status, 0);
-  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  static std::string Read(const std::string& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
   static void Write(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
   }
@@ -45,23 +29,23 @@ class ProfileCommands : public ::testing::Test {
     std::istringstream in(transcript);
     for (std::string line; std::getline(in, line);) {
       const auto sent = line.find(" > ");
-      if (sent != std::string::npos && line.find(" > SET ") == sent)
-        lines.push_back(line.substr(sent + 3));
-      if (sent != std::string::npos && line.find(" > SAVE") == sent) lines.push_back("SAVE");
+      if (sent == std::string::npos) continue;
+      if (line.find(" > SET ") == sent) lines.push_back(line.substr(sent + 3));
+      if (line.find(" > SAVE") == sent) lines.push_back("SAVE");
     }
     return lines;
   }
 
   SimProcess sim_;
-  std::string dir_ = ::testing::TempDir() + "profiles" + std::to_string(getpid());
+  std::string dir_ = TempPath("profiles");
 };
 
 TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   const std::string office = Path("office.toml");
   ASSERT_EQ(sim_.Run({"backup", office}).status, 0);
-  std::string profile = Read(office);
+  std::string profile = ReadFile(office);
   EXPECT_TRUE(profile.starts_with("# pelmora backup of " + sim_.Endpoint() + " at ")) << profile;
-  const Json json = Json::parse(sim_.Run({"--json", "backup"}).out, nullptr, false);
+  const Json json = sim_.Run({"--json", "backup"}).json();
   EXPECT_EQ(json.size(), 20u);
   EXPECT_EQ(json["auth-type"], "open");
 
@@ -83,7 +67,7 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   EXPECT_NE(apply.out.find("\nssid: PrintNet -> Office (change): verified\n"), std::string::npos)
       << apply.out;
   EXPECT_TRUE(apply.out.ends_with("\nsaved\n")) << apply.out;
-  EXPECT_EQ(SetLines(Read(Path("first.log"))),
+  EXPECT_EQ(SetLines(ReadFile(Path("first.log"))),
             (std::vector<std::string>{"SET NW SSID Office\\r", "SET NW KEY# 2\\r",
                                       "SET NW KEYVAL ********\\r", "SET NW KEY# 1\\r",
                                       "SET NW AUTH PEAP\\r", "SET NW WPAPSK ********\\r", "SAVE"}));
@@ -93,13 +77,13 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   EXPECT_NE(again.out.find("\nauth-type: open+peap -> peap (keep)\n"), std::string::npos);
   const ToolResult second = sim_.Run({"--json", "--log", Path("second.log"), "apply", office});
   EXPECT_EQ(second.status, 0) << second.out;
-  EXPECT_EQ(Json::parse(second.out)["saved"], false);
-  EXPECT_EQ(SetLines(Read(Path("second.log"))),
+  EXPECT_EQ(second.json()["saved"], false);
+  EXPECT_EQ(SetLines(ReadFile(Path("second.log"))),
             (std::vector<std::string>{"SET NW KEY# 2\\r", "SET NW KEYVAL ********\\r",
                                       "SET NW KEY# 1\\r", "SET NW WPAPSK ********\\r"}));
 
-  for (const auto& text : {diff.out, apply.out + apply.err, second.out, Read(Path("first.log")),
-                           Read(Path("second.log")), sim_.Run({"backup"}).out}) {
+  for (const auto& text : {diff.out, apply.out + apply.err, second.out, ReadFile(Path("first.log")),
+                           ReadFile(Path("second.log")), sim_.Run({"backup"}).out}) {
     EXPECT_EQ(text.find("office-psk-4711"), std::string::npos) << text;
     EXPECT_EQ(text.find("C0FFEE1234"), std::string::npos) << text;
   }
@@ -125,7 +109,7 @@ TEST_F(ProfileCommands, ABadProfileListsEveryProblemAndSendsNothing) {
   const ToolResult syntax = sim_.Run({"--log", Path("bad.log"), "apply", bad});
   EXPECT_EQ(syntax.status, 2);
   EXPECT_TRUE(syntax.err.starts_with(bad + ":1:")) << syntax.err;
-  EXPECT_EQ(Read(Path("bad.log")), "");
+  EXPECT_EQ(ReadFile(Path("bad.log")), "");
   EXPECT_EQ(Settings(), before);
 }
 
@@ -140,9 +124,9 @@ TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalListsWhatChangedAndDoesNotSav
             "error: Invalid value\n"
             "ip-method: dhcp -> static (change): not attempted\nnot saved\n");
   EXPECT_EQ(run.err, "error 9998 (Command): Device reported error: Invalid value\n");
-  EXPECT_EQ(SetLines(Read(Path("p.log"))),
+  EXPECT_EQ(SetLines(ReadFile(Path("p.log"))),
             (std::vector<std::string>{"SET NW SSID Office\\r", "SET NW RTS 2500\\r"}));
-  const Json json = Json::parse(sim_.Run({"--json", "apply", profile, "--save"}).out);
+  const Json json = sim_.Run({"--json", "apply", profile, "--save"}).json();
   EXPECT_EQ(json["saved"], false);
   EXPECT_EQ(json["changes"][1]["error"]["number"], 9998);
   EXPECT_EQ(json["changes"][2]["result"], "not attempted");

