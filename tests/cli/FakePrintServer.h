@@ -11,20 +11,16 @@
 
 namespace pelmora::testing {
 
-// A print server's shell played by the test over TCP on 127.0.0.1 with a free port, one
-// connection at a time. Its telnet is the simulated print server's (options offered at connect
-// and negotiated, byte 255 escaped, the client's line ends decoded); its shell, like the real
-// one, ends lines at CR and ignores LF. It answers each line with its echo, the answer the test
-// gave for that line (if any) and the prompt "Local> "; "exit" gets the farewell and ends the
-// connection. A silent server reads everything and never answers, not even the telnet options:
-// a device that stopped talking.
+// A print server's shell played by the test on a loopback port, one connection at a time, with
+// the simulated print server's telnet. Its shell ends lines at CR, ignores LF and answers each
+// line with its echo, the test's answer for it (if any) and "Local> "; "exit" gets the farewell
+// and ends the connection. A silent server reads everything and never answers, not even the
+// telnet options: a device that stopped talking.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
 
-  explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {
-    thread_ = std::thread([this] { Serve(); });
-  }
+  explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {}
   ~FakePrintServer() {
     {
       std::lock_guard lock(mutex_);
@@ -34,8 +30,6 @@ class FakePrintServer {
     shutdown(listener_.fd, SHUT_RDWR);  // ends a waiting accept
     thread_.join();
   }
-  FakePrintServer(const FakePrintServer&) = delete;
-  FakePrintServer& operator=(const FakePrintServer&) = delete;
 
   std::string Address() const { return listener_.Address(); }
 
@@ -127,7 +121,7 @@ class FakePrintServer {
   int clientsClosed_ = 0;
   bool exited_ = false;
   bool stopping_ = false;
-  std::thread thread_;
+  std::thread thread_{[this] { Serve(); }};  // last: serves the members above
 };
 
 }  // namespace pelmora::testing

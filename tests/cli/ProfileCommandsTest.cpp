@@ -18,20 +18,15 @@ class ProfileCommands : public ::testing::Test {
   static void Write(const std::string& path, const std::string& text) {
     std::ofstream(path) << text;
   }
-  // The device's settings as backup shows them, without the comment that holds the time.
-  std::string Settings() const {
-    const std::string backup = sim_.Run({"backup"}).out;
-    return backup.substr(backup.find("\nmode = "));
-  }
+  std::string Settings() const { return sim_.Run({"--json", "backup"}).out; }
   // The lines the tool sent that change the device.
   static std::vector<std::string> SetLines(const std::string& transcript) {
     std::vector<std::string> lines;
     std::istringstream in(transcript);
     for (std::string line; std::getline(in, line);) {
       const auto sent = line.find(" > ");
-      if (sent == std::string::npos) continue;
-      if (line.find(" > SET ") == sent) lines.push_back(line.substr(sent + 3));
-      if (line.find(" > SAVE") == sent) lines.push_back("SAVE");
+      if (sent != line.find(" > SET ") && sent != line.find(" > SAVE")) continue;
+      if (sent != std::string::npos) lines.push_back(line.substr(sent + 3));
     }
     return lines;
   }
@@ -67,10 +62,11 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   EXPECT_NE(apply.out.find("\nssid: PrintNet -> Office (change): verified\n"), std::string::npos)
       << apply.out;
   EXPECT_TRUE(apply.out.ends_with("\nsaved\n")) << apply.out;
-  EXPECT_EQ(SetLines(ReadFile(Path("first.log"))),
-            (std::vector<std::string>{"SET NW SSID Office\\r", "SET NW KEY# 2\\r",
-                                      "SET NW KEYVAL ********\\r", "SET NW KEY# 1\\r",
-                                      "SET NW AUTH PEAP\\r", "SET NW WPAPSK ********\\r", "SAVE"}));
+  EXPECT_EQ(
+      SetLines(ReadFile(Path("first.log"))),
+      (std::vector<std::string>{"SET NW SSID Office\\r", "SET NW KEY# 2\\r",
+                                "SET NW KEYVAL ********\\r", "SET NW KEY# 1\\r",
+                                "SET NW AUTH PEAP\\r", "SET NW WPAPSK ********\\r", "SAVE\\r\\r"}));
 
   const ToolResult again = sim_.Run({"diff", office});
   EXPECT_EQ(again.status, 0) << again.out;

@@ -7,12 +7,9 @@
 #include <thread>
 
 #include "FakePrintServer.h"
-#include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
@@ -26,23 +23,21 @@ class Terminal {
  public:
   explicit Terminal(const std::string& arguments)
       : tmux_("tmux -L pelmora-test-" + std::to_string(getpid()) + "-" + std::to_string(++count_)) {
+    if (std::system("command -v tmux >/dev/null") != 0) throw std::runtime_error("no tmux");
     Tmux("-f /dev/null new-session -d -s t -x 100 -y 30 " +
          Quoted(Quoted(PELMORA_TOOL) + " " + arguments + "; echo ENDED-$?; sleep 60"));
   }
-  ~Terminal() { Tmux("kill-server"); }
+  ~Terminal() {
+    Tmux("kill-server");
+    std::remove(screen_.c_str());
+  }
 
   void Type(const std::string& text) { Tmux("send-keys -t t -l " + Quoted(text)); }
   void Keys(const std::string& keys) { Tmux("send-keys -t t " + keys); }
 
   std::string Screen() const {
-    std::string screen;
-    FILE* pipe = popen((tmux_ + " capture-pane -p -t t 2>/dev/null").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      screen.append(buffer, n);
-    }
-    if (pipe) pclose(pipe);
-    return screen;
+    Tmux("capture-pane -p -t t >" + screen_);
+    return ReadFile(screen_);
   }
 
   void Line(const std::string& text) {
@@ -65,15 +60,15 @@ class Terminal {
 
  private:
   void Tmux(const std::string& arguments) const {
-    (void)!std::system((tmux_ + " " + arguments + " >/dev/null 2>&1").c_str());
+    (void)!std::system((tmux_ + " " + arguments + " 2>/dev/null").c_str());
   }
 
   static inline int count_ = 0;
   std::string tmux_;
+  std::string screen_ = TempPath("screen");
 };
 
 TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   Terminal terminal("shell");
   ASSERT_TRUE(terminal.Shows("Local>"));
   terminal.Line("SH NW SSID");
@@ -95,7 +90,6 @@ TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
 }
 
 TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device;
   device.Answer("SH NW SSID", "WiFi SSID: Shop");
   Terminal terminal("--host " + device.Address() + " shell");
@@ -115,7 +109,6 @@ TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
 }
 
 TEST(Shell, ProgressIsDrawnOnTheTerminalAndCtrlCCancels) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device(FakePrintServer::Mode::Silent);
   Terminal terminal("--host " + device.Address() + " get ssid");
   ASSERT_TRUE(terminal.Shows("[2/3] Waiting for response ["));
