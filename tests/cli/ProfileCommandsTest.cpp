@@ -1,4 +1,5 @@
-// backup, diff and apply against `pelmora sim` over telnet, as the README walks through them.
+// `pelmora sim` serving other runs of the tool over telnet: backup, diff and apply as the README
+// walks through them, and secrets that show neither on output nor in the --log transcript.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -52,15 +53,14 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
 
   const ToolResult diff = sim_.Run({"diff", office});
   EXPECT_EQ(diff.status, 3) << diff.err;
-  EXPECT_NE(diff.out.find("\nssid: PrintNet -> Office (change)\n"), std::string::npos) << diff.out;
-  EXPECT_NE(diff.out.find("\nauth-type: open -> peap (change)\n"), std::string::npos);
-  EXPECT_NE(diff.out.find("\npsk: - -> (secret) (send)\n"), std::string::npos);
+  EXPECT_TRUE(Has(diff.out, "\nssid: PrintNet -> Office (change)\n"));
+  EXPECT_TRUE(Has(diff.out, "\nauth-type: open -> peap (change)\n"));
+  EXPECT_TRUE(Has(diff.out, "\npsk: - -> (secret) (send)\n"));
   EXPECT_EQ(sim_.Run({"apply", office, "--dry-run"}).out, diff.out);
 
   const ToolResult apply = sim_.Run({"--log", Path("first.log"), "apply", office, "--save"});
   EXPECT_EQ(apply.status, 0) << apply.err;
-  EXPECT_NE(apply.out.find("\nssid: PrintNet -> Office (change): verified\n"), std::string::npos)
-      << apply.out;
+  EXPECT_TRUE(Has(apply.out, "\nssid: PrintNet -> Office (change): verified\n"));
   EXPECT_TRUE(apply.out.ends_with("\nsaved\n")) << apply.out;
   EXPECT_EQ(
       SetLines(ReadFile(Path("first.log"))),
@@ -70,7 +70,7 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
 
   const ToolResult again = sim_.Run({"diff", office});
   EXPECT_EQ(again.status, 0) << again.out;
-  EXPECT_NE(again.out.find("\nauth-type: open+peap -> peap (keep)\n"), std::string::npos);
+  EXPECT_TRUE(Has(again.out, "\nauth-type: open+peap -> peap (keep)\n"));
   const ToolResult second = sim_.Run({"--json", "--log", Path("second.log"), "apply", office});
   EXPECT_EQ(second.status, 0) << second.out;
   EXPECT_EQ(second.json()["saved"], false);
@@ -126,6 +126,69 @@ TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalListsWhatChangedAndDoesNotSav
   EXPECT_EQ(json["saved"], false);
   EXPECT_EQ(json["changes"][1]["error"]["number"], 9998);
   EXPECT_EQ(json["changes"][2]["result"], "not attempted");
+}
+
+struct SecretRun {
+  std::vector<std::string> arguments;
+  int status;
+  std::string input = "";
+};
+
+TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript) {
+  const std::string pw = "ShellPw-4711";
+  SimProcess sim({"--password", pw});
+  const std::string log = TempPath("transcript");
+  const ToolResult all = sim.Run({"--json", "get", "all"});
+  EXPECT_EQ(all.status, 0) << all.err;
+  EXPECT_EQ(all.json().size(), 22u);
+  EXPECT_EQ(sim.Run({"get", "ssid"}).out, "PrintNet\n");
+  // The shell stays read-only without the right password.
+  EXPECT_EQ(sim.Run({"readonly"}).out, "true\n");
+  EXPECT_EQ(sim.Run({"--password", "wrong", "readonly"}).out, "true\n");
+  EXPECT_TRUE(sim.Run({"set", "ssid", "Intruder"}).err.starts_with("error 9998 (Command): "));
+  EXPECT_EQ(sim.Run({"--json", "--password", pw, "readonly"}).out, "{\n  \"readOnly\": false\n}\n");
+  const std::vector<SecretRun> runs{
+      // Refused by the read-only shell; the rest log in first.
+      {{"set", "psk", "Psk-Value-0815"}, 1},
+      {{"--password", pw, "set", "psk", "Psk-Value-0815"}, 0},
+      {{"--json", "--password", pw, "set", "wep-key", "3", "C0FFEE1234"}, 0},
+      {{"--password", pw, "set", "password", "Eap-Pw-99"}, 0},
+      {{"--password", pw, "set", "root-key", "DEADBEEF4711"}, 0},
+      {{"login", pw}, 0},
+      {{"--json", "login", pw}, 0},
+      // Refused by the device (too short for a PSK), as text and as JSON.
+      {{"--password", pw, "set", "psk", "shortPk"}, 1},
+      {{"--json", "--password", pw, "set", "psk", "shortPk"}, 1},
+      // Refused by the tool or the library before anything is sent.
+      {{"--password", pw, "set", "psk", "Psk-Value-0815\rSAVE"}, 1},
+      {{"login", pw + "\nexit"}, 1},
+      // The same secrets typed into the interactive shell.
+      {{"shell"}, 0, "unpro\n" + pw + "\nSET NW WPAPSK Psk-Value-0815\nSET NW KEYVAL C0FFEE1234\n"},
+  };
+  const std::vector<std::string> secrets{pw,          "Psk-Value-0815", "C0FFEE1234",
+                                         "Eap-Pw-99", "DEADBEEF4711",   "shortPk"};
+  auto expectNoSecret = [&](const std::string& text, const std::string& where) {
+    for (const auto& secret : secrets) {
+      EXPECT_EQ(text.find(secret), std::string::npos) << secret << " in " << where << ":\n" << text;
+    }
+  };
+  for (auto run : runs) {
+    const std::string shown = ::testing::PrintToString(run.arguments);
+    run.arguments.insert(run.arguments.begin(), {"--log", log});
+    const ToolResult result = sim.Run(run.arguments, run.input);
+    EXPECT_EQ(result.status, run.status) << shown << result.err;
+    expectNoSecret(result.out + result.err, shown);
+  }
+
+  const std::string transcript = ReadFile(log);
+  expectNoSecret(transcript, "the transcript");
+  // The dialogue itself is there, with time stamps, in both directions.
+  for (const char* line :
+       {" > unpro\\r\n", " > ********\\r\n", " > SET NW WPAPSK ********\\r\n",
+        " < SET NW WPAPSK ********\\r\\n\n", " > SET NW KEY# 3\\r\n", " < Local> \n"}) {
+    EXPECT_TRUE(Has(transcript, line));
+  }
+  std::remove(log.c_str());
 }
 
 }  // namespace

@@ -31,6 +31,12 @@ struct ToolResult {
   Json json() const { return Json::parse(out, nullptr, false); }
 };
 
+// Whether the text holds the part; shows the text when not.
+inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
 inline std::string ReadFile(const std::string& path) {
   std::stringstream text;
   text << std::ifstream(path).rdbuf();
