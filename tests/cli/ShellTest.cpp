@@ -41,21 +41,16 @@ class Terminal {
   }
 
   void Line(const std::string& text) {
-    Type(text);
-    Keys("Enter");
+    Tmux("send-keys -t t -l " + Quoted(text) + " \\; send-keys -t t Enter");
   }
 
-  // Reads the screen every 50 ms until it shows the text; reports the screen after 10 s.
-  bool Shows(const std::string& text) const {
+  // Reads the screen every 50 ms until it shows the text, for 10 s at most.
+  ::testing::AssertionResult Shows(const std::string& text) const {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (Screen().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ADD_FAILURE() << "no \"" << text << "\" on the screen:\n" << Screen();
-        return false;
-      }
+    while (!Has(Screen(), text) && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(50ms);
     }
-    return true;
+    return Has(Screen(), text);
   }
 
  private:
