@@ -16,10 +16,6 @@ class ProfileCommands : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  static void Write(const std::string& path, const std::string& text) {
-    std::ofstream(path) << text;
-  }
-  std::string Settings() const { return sim_.Run({"--json", "backup"}).out; }
   // The lines the tool sent that change the device.
   static std::vector<std::string> SetLines(const std::string& transcript) {
     std::vector<std::string> lines;
@@ -48,8 +44,8 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   profile.replace(profile.find("ssid = \"PrintNet\""), 17, "ssid = \"Office\"");
   profile.replace(profile.find("auth-type = \"open\""), 18, "auth-type = \"peap\"");
   setenv("PELMORA_OFFICE_PSK", "office-psk-4711", 1);
-  Write(office,
-        profile + "psk = { env = \"PELMORA_OFFICE_PSK\" }\nwep-key = { 2 = \"C0FFEE1234\" }\n");
+  std::ofstream(office)
+      << (profile + "psk = { env = \"PELMORA_OFFICE_PSK\" }\nwep-key = { 2 = \"C0FFEE1234\" }\n");
 
   const ToolResult diff = sim_.Run({"diff", office});
   EXPECT_EQ(diff.status, 3) << diff.err;
@@ -86,11 +82,11 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
 }
 
 TEST_F(ProfileCommands, ABadProfileListsEveryProblemAndSendsNothing) {
-  const std::string before = Settings();
+  const std::string before = sim_.Run({"--json", "backup"}).out;
   const std::string bad = Path("bad.toml");
-  Write(bad,
-        "ssid = \"Office\"\ndiscarded-messages = 0\nchannel = 12\nmode = \"sideways\"\n"
-        "psk = { file = \"missing.txt\" }\n");
+  std::ofstream(bad)
+      << ("ssid = \"Office\"\ndiscarded-messages = 0\nchannel = 12\nmode = \"sideways\"\n"
+          "psk = { file = \"missing.txt\" }\n");
   for (const char* command : {"diff", "apply"}) {
     const ToolResult run = sim_.Run({"--log", Path("bad.log"), command, bad});
     EXPECT_EQ(run.status, 2);
@@ -101,17 +97,17 @@ TEST_F(ProfileCommands, ABadProfileListsEveryProblemAndSendsNothing) {
         << run.err;
     EXPECT_TRUE(run.err.ends_with("\npelmora: " + bad + ": 4 problem(s); nothing was sent\n"));
   }
-  Write(bad, "ssid = \"Office\n");
+  std::ofstream(bad) << "ssid = \"Office\n";
   const ToolResult syntax = sim_.Run({"--log", Path("bad.log"), "apply", bad});
   EXPECT_EQ(syntax.status, 2);
   EXPECT_TRUE(syntax.err.starts_with(bad + ":1:")) << syntax.err;
   EXPECT_EQ(ReadFile(Path("bad.log")), "");
-  EXPECT_EQ(Settings(), before);
+  EXPECT_EQ(sim_.Run({"--json", "backup"}).out, before);
 }
 
 TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalListsWhatChangedAndDoesNotSave) {
   const std::string profile = Path("p.json");
-  Write(profile, R"({"ssid": "Office", "rts-threshold": 2500, "ip-method": "static"})");
+  std::ofstream(profile) << R"({"ssid": "Office", "rts-threshold": 2500, "ip-method": "static"})";
   const ToolResult run = sim_.Run({"--log", Path("p.log"), "apply", profile, "--save"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out,
@@ -128,12 +124,6 @@ TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalListsWhatChangedAndDoesNotSav
   EXPECT_EQ(json["changes"][2]["result"], "not attempted");
 }
 
-struct SecretRun {
-  std::vector<std::string> arguments;
-  int status;
-  std::string input = "";
-};
-
 TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript) {
   const std::string pw = "ShellPw-4711";
   SimProcess sim({"--password", pw});
@@ -147,21 +137,21 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
   EXPECT_EQ(sim.Run({"--password", "wrong", "readonly"}).out, "true\n");
   EXPECT_TRUE(sim.Run({"set", "ssid", "Intruder"}).err.starts_with("error 9998 (Command): "));
   EXPECT_EQ(sim.Run({"--json", "--password", pw, "readonly"}).out, "{\n  \"readOnly\": false\n}\n");
-  const std::vector<SecretRun> runs{
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string>> runs{
       // Refused by the read-only shell; the rest log in first.
-      {{"set", "psk", "Psk-Value-0815"}, 1},
-      {{"--password", pw, "set", "psk", "Psk-Value-0815"}, 0},
-      {{"--json", "--password", pw, "set", "wep-key", "3", "C0FFEE1234"}, 0},
-      {{"--password", pw, "set", "password", "Eap-Pw-99"}, 0},
-      {{"--password", pw, "set", "root-key", "DEADBEEF4711"}, 0},
-      {{"login", pw}, 0},
-      {{"--json", "login", pw}, 0},
+      {{"set", "psk", "Psk-Value-0815"}, 1, ""},
+      {{"--password", pw, "set", "psk", "Psk-Value-0815"}, 0, ""},
+      {{"--json", "--password", pw, "set", "wep-key", "3", "C0FFEE1234"}, 0, ""},
+      {{"--password", pw, "set", "password", "Eap-Pw-99"}, 0, ""},
+      {{"--password", pw, "set", "root-key", "DEADBEEF4711"}, 0, ""},
+      {{"login", pw}, 0, ""},
+      {{"--json", "login", pw}, 0, ""},
       // Refused by the device (too short for a PSK), as text and as JSON.
-      {{"--password", pw, "set", "psk", "shortPk"}, 1},
-      {{"--json", "--password", pw, "set", "psk", "shortPk"}, 1},
+      {{"--password", pw, "set", "psk", "shortPk"}, 1, ""},
+      {{"--json", "--password", pw, "set", "psk", "shortPk"}, 1, ""},
       // Refused by the tool or the library before anything is sent.
-      {{"--password", pw, "set", "psk", "Psk-Value-0815\rSAVE"}, 1},
-      {{"login", pw + "\nexit"}, 1},
+      {{"--password", pw, "set", "psk", "Psk-Value-0815\rSAVE"}, 1, ""},
+      {{"login", pw + "\nexit"}, 1, ""},
       // The same secrets typed into the interactive shell.
       {{"shell"}, 0, "unpro\n" + pw + "\nSET NW WPAPSK Psk-Value-0815\nSET NW KEYVAL C0FFEE1234\n"},
   };
@@ -172,11 +162,11 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
       EXPECT_EQ(text.find(secret), std::string::npos) << secret << " in " << where << ":\n" << text;
     }
   };
-  for (auto run : runs) {
-    const std::string shown = ::testing::PrintToString(run.arguments);
-    run.arguments.insert(run.arguments.begin(), {"--log", log});
-    const ToolResult result = sim.Run(run.arguments, run.input);
-    EXPECT_EQ(result.status, run.status) << shown << result.err;
+  for (auto [arguments, status, input] : runs) {
+    const std::string shown = ::testing::PrintToString(arguments);
+    arguments.insert(arguments.begin(), {"--log", log});
+    const ToolResult result = sim.Run(arguments, input);
+    EXPECT_EQ(result.status, status) << shown << result.err;
     expectNoSecret(result.out + result.err, shown);
   }
 
