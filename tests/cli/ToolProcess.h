@@ -75,9 +75,7 @@ struct Listener {
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
-    int in[2];
-    int out[2];
-    int err[2];
+    int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
