@@ -1,17 +1,17 @@
 // Exit status and the forms of errors: 2 for a command line the tool cannot carry out, 1 for an
 // automation error, shown as "error NUMBER (SOURCE): DESCRIPTION" or as a JSON error object.
+// Then the targets beyond telnet's answers: the simulated print server's shell on a serial line
+// (a pseudo-terminal pair), unusable serial paths, and waits cut short by a time limit or Ctrl-C.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
+#include <csignal>
 
 #include "FakePrintServer.h"
-#include "ToolProcess.h"
+#include "endtoend/PtyPrintServer.h"
 
 namespace pelmora::testing {
 namespace {
-
-using Json = nlohmann::json;
 
 TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   FakePrintServer device;
@@ -48,61 +48,49 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   EXPECT_EQ(device.Received(), "");
 }
 
-struct Failure {
-  std::vector<std::string> arguments;
-  int number;
-  std::string source;
-  std::string description;
-};
-
 TEST(Errors, AutomationErrorsExitWithOneInTheDocumentedForms) {
-  const std::vector<Failure> failures = {
+  const std::vector<std::tuple<std::vector<std::string>, int, std::string, std::string>> failures{
       {{"set", "auth-type", "10"}, 9999, "SetAuthenticationType", "Invalid Authentication type"},
       {{"set", "ip-address", "10.1.2.255"}, 9999, "SetIpAddress", "Invalid Ip address"},
       {{"cmd", "SH NW NONSENSE"}, 9998, "Command", "Device reported error: Unknown command"},
   };
-  for (const Failure& failure : failures) {
-    const ToolResult text = ToolProcess::Run(failure.arguments);
-    EXPECT_EQ(text.status, 1) << failure.source;
-    EXPECT_EQ(text.out, "");
-    EXPECT_EQ(text.err, "error " + std::to_string(failure.number) + " (" + failure.source +
-                            "): " + failure.description + "\n");
-
-    std::vector<std::string> arguments = failure.arguments;
-    arguments.insert(arguments.begin(), "--json");
-    const ToolResult json = ToolProcess::Run(arguments);
-    EXPECT_EQ(json.status, 1) << failure.source;
-    EXPECT_EQ(json.err, "");
-    EXPECT_EQ(Json::parse(json.out, nullptr, false),
-              (Json{{"error",
-                     {{"number", failure.number},
-                      {"source", failure.source},
-                      {"description", failure.description}}}}));
+  for (const auto& [arguments, number, source, description] : failures) {
+    SCOPED_TRACE(source);
+    const auto [text, json] = RunTextAndJson(arguments);
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.out + json.err, "");
+    EXPECT_EQ(text.err,
+              "error " + std::to_string(number) + " (" + source + "): " + description + "\n");
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(
+        json.json(),
+        (Json{{"error", {{"number", number}, {"source", source}, {"description", description}}}}));
   }
 }
 
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
-  device.Answer("SH NW RTS", "WiFi RTS Threshold = off");
-  device.Answer("SH NW SSID", "WiFi SSID: Shop");
-  device.Answer("SH NW AUTH", "Authentication type= WPA-TTLS");
-  device.Answer("SH NW MO", "Wifi mode = bridge");
-  device.Answer("SH NW CERTEXP", "3");
-  device.Answer("SH IP ME", "STATIC");
-  device.Answer("SH IP AD", "10.0.0.5");
-  device.Answer("SH IP SU", "255.0.0.0");
-  device.Answer("SH IP RO", "10.0.0.1");
-
-  const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
+  for (const auto& [line, answer] :
+       std::map<std::string, std::string>{{"SH NW RTS", "WiFi RTS Threshold = off"},
+                                          {"SH NW SSID", "WiFi SSID: Shop"},
+                                          {"SH NW AUTH", "Authentication type= WPA-TTLS"},
+                                          {"SH NW MO", "Wifi mode = bridge"},
+                                          {"SH NW CERTEXP", "3"},
+                                          {"SH IP ME", "STATIC"},
+                                          {"SH IP AD", "10.0.0.5"},
+                                          {"SH IP SU", "255.0.0.0"},
+                                          {"SH IP RO", "10.0.0.1"}}) {
+    device.Answer(line, answer);
+  }
+  const auto [text, json] = RunTextAndJson({"--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
-  EXPECT_NE(text.out.find("mode: unrecognized\n"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("auth-type: open+ttls\n"), std::string::npos) << text.out;
+  EXPECT_TRUE(Has(text.out, "mode: unrecognized\n"));
+  EXPECT_TRUE(Has(text.out, "auth-type: open+ttls\n"));
   EXPECT_EQ(text.out.find("rts-threshold"), std::string::npos) << text.out;
   EXPECT_NE(text.err.find("rts-threshold: error 13 ("), std::string::npos) << text.err;
 
-  const ToolResult json = ToolProcess::Run({"--host", device.Address(), "--json", "get", "all"});
   EXPECT_EQ(json.status, 1);
-  const Json all = Json::parse(json.out, nullptr, false);
+  const Json all = json.json();
   ASSERT_EQ(all.size(), 22u);
   for (const auto& reading : all) {
     const bool failed = reading["name"] == "rts-threshold";
@@ -111,6 +99,94 @@ TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   }
   EXPECT_EQ(all[5]["error"]["number"], 13);
   EXPECT_EQ(all[9], Json::parse(R"({"name": "auth-type", "value": 10, "text": "open+ttls"})"));
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Far longer than any delay of a loaded machine, far shorter than the limits the waits are given.
+constexpr auto kPromptly = 5s;
+
+TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsOverASerialLine) {
+  PtyPrintServer device(std::make_shared<PrintServerState>());
+  auto run = [&](std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--serial", device.Path()});
+    return ToolProcess::Run(arguments);
+  };
+  EXPECT_EQ(run({"get", "ssid"}).out, "PrintNet\n");
+  EXPECT_EQ(run({"set", "ssid", "Serial-Net"}).out, "ok\n");
+  EXPECT_EQ(run({"get", "ssid"}).out, "Serial-Net\n");
+  EXPECT_EQ(run({"show", "version"}).out,
+            "ProductName: Pelmora T2 Wireless Print Server\nFirmwareVersion: 6.02 (2006-03-14)\n"
+            "BootVersion: 1.10\n");
+  const ToolResult refused = run({"cmd", "SH NW NONSENSE"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "error 9998 (Command): Device reported error: Unknown command\n");
+}
+
+TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {
+  const std::string plainFile = TempPath("not-a-tty");
+  std::ofstream{plainFile};
+  for (const auto& [path, reason] :
+       {std::pair<std::string, std::string>{"/nonexistent/ttyS9", "No such file or directory"},
+        {plainFile, "Inappropriate ioctl for device"}}) {
+    const ToolResult result = ToolProcess::Run({"--serial", path, "get", "ssid"});
+    EXPECT_EQ(result.status, 1) << path;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "error 3007 (Connection): " + path + ": " + reason + "\n");
+  }
+  std::remove(plainFile.c_str());
+}
+
+TEST(Targets, CommandTimeLimitBoundsTheConnectAndTheWaitForAnAnswer) {
+  // A listener with backlog 0 whose one place is taken drops further connection requests: the
+  // connect neither succeeds nor fails.
+  const Listener listener(0);
+  const int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{AF_INET, htons(listener.port), {htonl(INADDR_LOOPBACK)}, {}};
+  ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  auto started = Clock::now();
+  ToolResult result =
+      ToolProcess::Run({"--host", listener.Address(), "--timeout", "300", "get", "ssid"});
+  // Far below the 5 s connect limit, with room for a loaded machine.
+  EXPECT_LT(Clock::now() - started, 2500ms);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "error 3002 (Connection): " + listener.Address() +
+                            ": connect timed out after 300 ms\n");
+  close(filler);
+
+  FakePrintServer device(FakePrintServer::Mode::Silent);
+  started = Clock::now();
+  result = ToolProcess::Run({"--host", device.Address(), "--timeout", "200", "get", "ssid"});
+  // Without the limit the wait would take the tool's default of ten seconds.
+  EXPECT_GE(Clock::now() - started, 200ms);
+  EXPECT_LT(Clock::now() - started, 200ms + kPromptly);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(result.err.starts_with("error 119 (")) << result.err;
+}
+
+TEST(Targets, CtrlCCancelsAWaitingCommandLongBeforeItsLimit) {
+  // A setting (carries the progress object), a dialogue (runs without one in the library) and a
+  // report, in text and JSON, with and without a progress display.
+  for (auto command : std::vector<std::vector<std::string>>{
+           {"get", "ssid"}, {"--no-progress", "save"}, {"--json", "show", "ip"}}) {
+    const std::string shown = ::testing::PrintToString(command);
+    FakePrintServer device(FakePrintServer::Mode::Silent);
+    command.insert(command.begin(), {"--host", device.Address(), "--timeout", "60000"});
+    ToolProcess tool(command);
+    ASSERT_TRUE(device.WaitForReceived("\r", 10s)) << shown << ": the tool sent nothing";
+    const auto interrupted = Clock::now();
+    tool.Signal(SIGINT);
+    const ToolResult result = tool.Wait(kPromptly);
+    EXPECT_LT(Clock::now() - interrupted, kPromptly) << shown;
+    EXPECT_TRUE(device.WaitForClientClose(kPromptly)) << shown << ": the session was not closed";
+    EXPECT_EQ(result.status, 1) << shown << result.err;
+    if (command[4] == "--json") {
+      EXPECT_EQ(result.json()["error"]["number"], 113) << result.out;
+    } else {
+      EXPECT_EQ(result.err, "error 113 (ProtocolHandler:Query Method): Command cancelled\n")
+          << shown;
+    }
+  }
 }
 
 }  // namespace

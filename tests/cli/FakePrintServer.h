@@ -1,62 +1,37 @@
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
+#include "ToolProcess.h"
 #include "pelmora/transport/TelnetCodec.h"
 
 namespace pelmora::testing {
 
-// A print server's shell played by the test over TCP on 127.0.0.1 with a free port, one
-// connection at a time. Its telnet is the simulated print server's (options offered at connect
-// and negotiated, byte 255 escaped, the client's line ends decoded); its shell, like the real
-// one, ends lines at CR and ignores LF. It answers each line with its echo, the answer the test
-// gave for that line (if any) and the prompt "Local> "; "exit" gets the farewell and ends the
-// connection. A silent server reads everything and never answers, not even the telnet options:
-// a device that stopped talking.
+// A print server's shell played by the test on a loopback port, one connection at a time, with
+// the simulated print server's telnet. Its shell ends lines at CR, ignores LF and answers each
+// line with its echo, the test's answer for it (if any) and "Local> "; "exit" gets the farewell
+// and ends the connection. A silent server reads everything and never answers, not even the
+// telnet options: a device that stopped talking.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
 
-  explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listenFd_, 4) != 0 ||
-        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("fake print server cannot listen");
-    }
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { Serve(); });
-  }
+  explicit FakePrintServer(Mode mode = Mode::Answering) : mode_(mode) {}
   ~FakePrintServer() {
     {
       std::lock_guard lock(mutex_);
       stopping_ = true;
       shutdown(clientFd_, SHUT_RDWR);
     }
-    shutdown(listenFd_, SHUT_RDWR);  // ends a waiting accept
+    shutdown(listener_.fd, SHUT_RDWR);  // ends a waiting accept
     thread_.join();
-    close(listenFd_);
   }
-  FakePrintServer(const FakePrintServer&) = delete;
-  FakePrintServer& operator=(const FakePrintServer&) = delete;
 
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string Address() const { return listener_.Address(); }
 
   // The answer lines (separated by CR LF) for a command line, compared exactly.
   void Answer(const std::string& line, const std::string& answer) {
@@ -86,7 +61,7 @@ class FakePrintServer {
 
  private:
   void Serve() {
-    for (int client; (client = accept(listenFd_, nullptr, nullptr)) >= 0;) {
+    for (int client; (client = accept(listener_.fd, nullptr, nullptr)) >= 0;) {
       std::unique_lock lock(mutex_);
       clientFd_ = client;
       telnet_ = std::make_unique<TelnetCodec>(TelnetCodec::Role::Server);
@@ -135,9 +110,8 @@ class FakePrintServer {
   }
 
   Mode mode_;
-  int listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
+  Listener listener_;
   int clientFd_ = -1;
-  std::uint16_t port_ = 0;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<std::string, std::string> answers_;
@@ -147,7 +121,7 @@ class FakePrintServer {
   int clientsClosed_ = 0;
   bool exited_ = false;
   bool stopping_ = false;
-  std::thread thread_;
+  std::thread thread_{[this] { Serve(); }};  // last: serves the members above
 };
 
 }  // namespace pelmora::testing

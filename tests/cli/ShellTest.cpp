@@ -7,12 +7,9 @@
 #include <thread>
 
 #include "FakePrintServer.h"
-#include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string Quoted(const std::string& text) {
   std::string quoted = "'";
@@ -26,54 +23,47 @@ class Terminal {
  public:
   explicit Terminal(const std::string& arguments)
       : tmux_("tmux -L pelmora-test-" + std::to_string(getpid()) + "-" + std::to_string(++count_)) {
+    if (std::system("command -v tmux >/dev/null") != 0) throw std::runtime_error("no tmux");
     Tmux("-f /dev/null new-session -d -s t -x 100 -y 30 " +
          Quoted(Quoted(PELMORA_TOOL) + " " + arguments + "; echo ENDED-$?; sleep 60"));
   }
-  ~Terminal() { Tmux("kill-server"); }
+  ~Terminal() {
+    Tmux("kill-server");
+    std::remove(screen_.c_str());
+  }
 
   void Type(const std::string& text) { Tmux("send-keys -t t -l " + Quoted(text)); }
   void Keys(const std::string& keys) { Tmux("send-keys -t t " + keys); }
 
   std::string Screen() const {
-    std::string screen;
-    FILE* pipe = popen((tmux_ + " capture-pane -p -t t 2>/dev/null").c_str(), "r");
-    char buffer[4096];
-    for (std::size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-      screen.append(buffer, n);
-    }
-    if (pipe) pclose(pipe);
-    return screen;
+    Tmux("capture-pane -p -t t >" + screen_);
+    return ReadFile(screen_);
   }
 
   void Line(const std::string& text) {
-    Type(text);
-    Keys("Enter");
+    Tmux("send-keys -t t -l " + Quoted(text) + " \\; send-keys -t t Enter");
   }
 
-  // Reads the screen every 50 ms until it shows the text; reports the screen after 10 s.
-  bool Shows(const std::string& text) const {
+  // Reads the screen every 50 ms until it shows the text, for 10 s at most.
+  ::testing::AssertionResult Shows(const std::string& text) const {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (Screen().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ADD_FAILURE() << "no \"" << text << "\" on the screen:\n" << Screen();
-        return false;
-      }
+    while (!Has(Screen(), text) && std::chrono::steady_clock::now() < deadline) {
       std::this_thread::sleep_for(50ms);
     }
-    return true;
+    return Has(Screen(), text);
   }
 
  private:
   void Tmux(const std::string& arguments) const {
-    (void)!std::system((tmux_ + " " + arguments + " >/dev/null 2>&1").c_str());
+    (void)!std::system((tmux_ + " " + arguments + " 2>/dev/null").c_str());
   }
 
   static inline int count_ = 0;
   std::string tmux_;
+  std::string screen_ = TempPath("screen");
 };
 
 TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   Terminal terminal("shell");
   ASSERT_TRUE(terminal.Shows("Local>"));
   terminal.Line("SH NW SSID");
@@ -95,7 +85,6 @@ TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
 }
 
 TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device;
   device.Answer("SH NW SSID", "WiFi SSID: Shop");
   Terminal terminal("--host " + device.Address() + " shell");
@@ -115,16 +104,13 @@ TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
 }
 
 TEST(Shell, ProgressIsDrawnOnTheTerminalAndCtrlCCancels) {
-  if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "no tmux";
   FakePrintServer device(FakePrintServer::Mode::Silent);
   Terminal terminal("--host " + device.Address() + " get ssid");
   ASSERT_TRUE(terminal.Shows("[2/3] Waiting for response ["));
   terminal.Keys("C-c");
   ASSERT_TRUE(terminal.Shows("ENDED-1"));
   const std::string screen = terminal.Screen();
-  EXPECT_NE(screen.find("error 113 (ProtocolHandler:Query Method): Command cancelled"),
-            std::string::npos)
-      << screen;
+  EXPECT_TRUE(Has(screen, "error 113 (ProtocolHandler:Query Method): Command cancelled"));
   EXPECT_EQ(screen.find("Waiting for response"), std::string::npos) << "not wiped:\n" << screen;
 }
 

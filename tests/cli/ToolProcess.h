@@ -1,32 +1,81 @@
 #pragma once
 
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <optional>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace pelmora::testing {
 
+using Json = nlohmann::json;
+using namespace std::chrono_literals;
+
 // What a finished run of the tool left behind.
 struct ToolResult {
   int status = -1;  // exit status, or -1 when it did not exit normally
   std::string out;
   std::string err;
+  Json json() const { return Json::parse(out, nullptr, false); }
+};
+
+// Whether the text holds the part; shows the text when not.
+inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
+  if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::stringstream text;
+  text << std::ifstream(path).rdbuf();
+  return text.str();
+}
+
+// A path in the test's temporary folder that no other test of this run uses.
+inline std::string TempPath(const std::string& name) {
+  static int count = 0;
+  return ::testing::TempDir() + name + "-" + std::to_string(getpid()) + "-" +
+         std::to_string(++count);
+}
+
+// A socket listening on a free loopback port; not inherited by the tool.
+struct Listener {
+  explicit Listener(int backlog = 4) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        listen(fd, backlog) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+      throw std::runtime_error("cannot listen on loopback");
+    }
+    port = ntohs(address.sin_port);
+  }
+  ~Listener() { close(fd); }
+  std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
+
+  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  int port = 0;
 };
 
 // The built pelmora tool running as a child process, with its stdin, stdout and stderr on pipes.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
-    int in[2];
-    int out[2];
-    int err[2];
+    int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
@@ -70,24 +119,22 @@ class ToolProcess {
     return line;
   }
 
-  // Waits for the tool to end and for its output; nothing when it runs past the limit.
-  std::optional<ToolResult> Wait(std::chrono::milliseconds limit) {
+  // Waits for the tool to end and for its output; status -1 when it runs past the limit.
+  ToolResult Wait(std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!result_ && (fds_[0] >= 0 || fds_[1] >= 0)) {
-      if (!Drain(deadline)) return std::nullopt;
+      if (!Drain(deadline)) return {-1, "", "the tool did not end in time"};
     }
     int status = 0;
     if (!result_ && waitpid(pid_, &status, 0) == pid_) {
       result_ = ToolResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text_[0], text_[1]};
     }
-    return result_;
+    return result_.value_or(ToolResult{});
   }
 
   // Runs the tool to its end (20 s at most).
   static ToolResult Run(const std::vector<std::string>& arguments, const std::string& input = {}) {
-    ToolProcess process(arguments, input);
-    return process.Wait(std::chrono::seconds(20))
-        .value_or(ToolResult{-1, "", "the tool did not end within 20 s"});
+    return ToolProcess(arguments, input).Wait(20s);
   }
 
  private:
@@ -112,6 +159,44 @@ class ToolProcess {
   std::string text_[2];        // what came on them
   std::size_t lineStart_ = 0;  // of the next stdout line
   std::optional<ToolResult> result_;
+};
+
+// Runs the tool as asked, then again with --json.
+inline std::pair<ToolResult, ToolResult> RunTextAndJson(std::vector<std::string> arguments) {
+  ToolResult text = ToolProcess::Run(arguments);
+  arguments.insert(arguments.begin(), "--json");
+  return {text, ToolProcess::Run(arguments)};
+}
+
+// `pelmora sim` on free loopback ports; at the end of the test Ctrl-C must stop it cleanly.
+class SimProcess {
+ public:
+  explicit SimProcess(std::vector<std::string> extra = {})
+      : process_([&] {
+          extra.insert(extra.begin(), {"sim", "--listen", "127.0.0.1:0"});
+          return extra;
+        }()) {
+    const std::string line = process_.ReadLine(10s).value_or("");
+    const auto at = line.find("listening on 127.0.0.1:");
+    EXPECT_NE(at, std::string::npos) << line;
+    if (at != std::string::npos)
+      endpoint_ = line.substr(at + 13, line.find_first_of(" ,", at + 13) - at - 13);
+  }
+  ~SimProcess() {
+    process_.Signal(SIGINT);
+    EXPECT_EQ(process_.Wait(5s).status, 0);
+  }
+
+  const std::string& Endpoint() const { return endpoint_; }
+
+  ToolResult Run(std::vector<std::string> arguments, const std::string& input = {}) const {
+    arguments.insert(arguments.begin(), {"--host", endpoint_});
+    return ToolProcess::Run(arguments, input);
+  }
+
+ private:
+  ToolProcess process_;
+  std::string endpoint_;
 };
 
 }  // namespace pelmora::testing
