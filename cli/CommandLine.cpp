@@ -104,6 +104,20 @@ struct Parser {
     Command("readonly", "tell whether the shell is read-only");
     Command("settings", "list the settings: names, types, words, get and set");
     Command("shell", "interactive session with the print server's shell");
+    Command("backup", "write every readable setting as a profile (secrets are never written)")
+        ->add_option("FILE", args, "the profile to write (stdout without FILE)")
+        ->expected(0, 1);
+    Command("diff", "compare the print server with a profile: exit 0 same, 3 it would change")
+        ->add_option("FILE", args, "the profile (TOML, or JSON of the same shape)")
+        ->required()
+        ->expected(1);
+    auto* applyCommand =
+        Command("apply", "bring the print server to a profile, verifying each change");
+    applyCommand->add_option("FILE", args, "the profile (TOML, or JSON of the same shape)")
+        ->required()
+        ->expected(1);
+    applyCommand->add_flag("--dry-run", invocation.dryRun, "only show what would change (diff)");
+    applyCommand->add_flag("--save", invocation.save, "save when every change was verified");
     auto* simCommand = Command("sim", "serve the simulated print server over telnet");
     simCommand->add_option("--listen", invocation.listen, "address to listen on (127.0.0.1:2323)")
         ->type_name("HOST:PORT");

@@ -18,9 +18,14 @@ struct Invocation {
   std::optional<std::string> logPath;
   bool noProgress = false;
 
-  // get, set, show, cmd, save, reset, login, logoff, readonly, settings, shell or sim.
+  // get, set, show, cmd, save, reset, login, logoff, readonly, settings, shell, backup, diff,
+  // apply or sim.
   std::string command;
   std::vector<std::string> arguments;
+
+  // apply only.
+  bool dryRun = false;
+  bool save = false;
 
   // sim only; the address it is parsed into replaces the target.
   std::string listen = "127.0.0.1:2323";

@@ -9,29 +9,15 @@
 
 #include "InteractiveShell.h"
 #include "Interrupt.h"
-#include "SettingsTable.h"
+#include "ProfileCommands.h"
 #include "UsageError.h"
+#include "pelmora/catalog/CatalogError.h"
+#include "pelmora/catalog/SettingsCatalog.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora::cli {
 
 namespace {
-
-// Errors after which reading further settings is pointless: the session is gone, the device
-// does not answer, or the user cancelled.
-bool EndsTheSession(const AutomationError& error) {
-  switch (error.Number()) {
-    case errors::kCommandCancelled:
-    case errors::kNoConnection:
-    case errors::kNoResponse:
-    case errors::kReplyTimeout:
-    case errors::kConnectionBusy:
-    case errors::kCommandInProgress:
-      return true;
-    default:
-      return error.Number() >= errors::kConnectFailed && error.Number() <= errors::kInvalidEndpoint;
-  }
-}
 
 std::string Joined(const std::vector<std::string>& words) {
   std::string line;
@@ -51,9 +37,12 @@ int CommandRunner::Run() {
   } catch (const UsageError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
     return kUsageError;
+  } catch (const CatalogError& error) {
+    std::cerr << "pelmora: " << error.what() << '\n';
+    return kUsageError;
   }
   if (!action) {
-    writer_.Settings(SettingsTable::All());
+    writer_.Settings(SettingsCatalog::All());
     return kSuccess;
   }
   return Execute(action);
@@ -65,6 +54,9 @@ CommandRunner::Action CommandRunner::Prepare() {
   if (command == "set") return PrepareSet();
   if (command == "show") return PrepareShow();
   if (command == "settings") return nullptr;
+  if (command == "backup" || command == "diff" || command == "apply") {
+    return ProfileCommands::Prepare(invocation_, writer_);
+  }
   auto ok = [this](void (PelmoraT2::*dialogue)()) -> Action {
     return [this, dialogue](DeviceSession& session) {
       (session.Device().*dialogue)();
@@ -105,7 +97,7 @@ CommandRunner::Action CommandRunner::Prepare() {
 CommandRunner::Action CommandRunner::PrepareGet() {
   const std::string& name = invocation_.arguments.at(0);
   if (name == "all") return [this](DeviceSession& session) { return GetAll(session); };
-  const Setting& setting = SettingsTable::Find(name);
+  const Setting& setting = SettingsCatalog::At(name);
   if (!setting.CanGet()) throw UsageError(std::string(setting.name) + " can only be set");
   return [this, &setting](DeviceSession& session) {
     writer_.Value(setting, setting.Get(session.Device()));
@@ -114,14 +106,13 @@ CommandRunner::Action CommandRunner::PrepareGet() {
 }
 
 CommandRunner::Action CommandRunner::PrepareSet() {
-  const Setting& setting = SettingsTable::Find(invocation_.arguments.at(0));
-  if (!setting.CanSet()) throw UsageError(std::string(setting.name) + " can only be read");
+  const Setting& setting = SettingsCatalog::At(invocation_.arguments.at(0));
   const std::vector<std::string> values(invocation_.arguments.begin() + 1,
                                         invocation_.arguments.end());
-  Setting::Action apply = setting.Bind(values);
-  return [this, &setting, values, apply](DeviceSession& session) {
-    if (setting.secret) session.HideFromTranscript(values.back());
-    apply(session.Device());
+  const SettingsCatalog::Write write = SettingsCatalog::Bind(setting.name, values);
+  return [this, &setting, values, write](DeviceSession& session) {
+    if (setting.masked) session.HideFromTranscript(values.back());
+    write(session.Device());
     writer_.Ok();
     return kSuccess;
   };
@@ -150,12 +141,12 @@ CommandRunner::Action CommandRunner::PrepareShow() {
 int CommandRunner::GetAll(DeviceSession& session) {
   std::vector<OutputWriter::Reading> readings;
   int status = kSuccess;
-  for (const auto& setting : SettingsTable::All()) {
+  for (const auto& setting : SettingsCatalog::All()) {
     if (!setting.CanGet()) continue;
     try {
       readings.push_back({&setting, setting.Get(session.Device()), std::nullopt});
     } catch (const AutomationError& error) {
-      if (EndsTheSession(error)) throw;
+      if (SettingsCatalog::EndsTheSession(error)) throw;
       readings.push_back({&setting, std::nullopt, error});
       status = kAutomationError;
     }
@@ -174,6 +165,9 @@ int CommandRunner::Execute(const Action& action) {
     writer_.Error(error);
     return kAutomationError;
   } catch (const UsageError& error) {
+    std::cerr << "pelmora: " << error.what() << '\n';
+    return kUsageError;
+  } catch (const CatalogError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
     return kUsageError;
   } catch (const std::exception& error) {

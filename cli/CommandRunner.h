@@ -11,8 +11,9 @@
 namespace pelmora::cli {
 
 // Carries out one invocation of the tool (every command but sim) and returns the exit status:
-// 0 success, 1 an automation error, 2 a usage error. Usage is checked in full before the session
-// opens, so a bad command line sends nothing.
+// 0 success, 1 an automation error, 2 a usage error (or a bad profile), 3 a diff that would
+// change something. Usage is checked in full before the session opens, so a bad command line
+// sends nothing.
 class CommandRunner {
  public:
   static constexpr int kSuccess = 0;

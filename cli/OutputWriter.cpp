@@ -2,26 +2,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include "pelmora/catalog/Utf8Text.h"
+
 namespace pelmora::cli {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-// The device's text is one byte per character; JSON wants UTF-8, so each byte becomes the
-// character of the same code.
 std::string Utf8(const std::string& text) {
-  std::string utf8;
-  utf8.reserve(text.size());
-  for (const unsigned char c : text) {
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return utf8;
+  return Utf8Text::FromBytes(text);
 }
 
 Json ValueJson(const SettingValue& value) {
@@ -69,7 +59,7 @@ void OutputWriter::AllValues(const std::vector<Reading>& readings) {
   }
   for (const auto& r : readings) {
     if (r.error) {
-      err_ << r.setting->name << ": " << ErrorLine(*r.error) << '\n';
+      SettingError(*r.setting, *r.error);
     } else {
       out_ << r.setting->name << ": " << r.value->Text() << '\n';
     }
@@ -165,12 +155,44 @@ void OutputWriter::Settings(const std::vector<Setting>& settings) {
   }
 }
 
+void OutputWriter::Changes(const Plan& plan, bool applied) {
+  if (json_) {
+    out_ << plan.Json() << '\n';
+    return;
+  }
+  for (const auto& step : plan.Steps()) {
+    std::string line = step.Name() + ": " + step.FromText() + " -> " + step.ToText() + " (" +
+                       ToString(step.action) + ")";
+    if (applied) line += ": " + ToString(step.result);
+    if (step.error) line += ": " + ErrorLine(*step.error);
+    out_ << line << '\n';
+  }
+  if (applied) out_ << (plan.Saved() ? "saved" : "not saved") << '\n';
+}
+
+void OutputWriter::Document(const std::string& text) {
+  out_ << text;
+  if (!text.empty() && text.back() != '\n') out_ << '\n';
+}
+
+void OutputWriter::Problems(const std::vector<ProfileProblem>& problems) {
+  for (const auto& problem : problems) err_ << problem.ToString() << '\n';
+}
+
 void OutputWriter::Error(const AutomationError& error) {
   if (json_) {
     out_ << Json{{"error", ErrorJson(error)}}.dump(2) << '\n';
   } else {
     err_ << ErrorLine(error) << '\n';
   }
+}
+
+void OutputWriter::ErrorText(const AutomationError& error) {
+  if (!json_) err_ << ErrorLine(error) << '\n';
+}
+
+void OutputWriter::SettingError(const Setting& setting, const AutomationError& error) {
+  err_ << setting.name << ": " << ErrorLine(error) << '\n';
 }
 
 std::string OutputWriter::ErrorLine(const AutomationError& error) {

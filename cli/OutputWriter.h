@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "SettingsTable.h"
+#include "pelmora/catalog/Plan.h"
+#include "pelmora/catalog/ProfileProblem.h"
+#include "pelmora/catalog/Setting.h"
 #include "pelmora/platform/AutomationError.h"
 #include "pelmora/reports/IPInfo.h"
 #include "pelmora/reports/VersionInfo.h"
@@ -17,7 +19,8 @@ namespace pelmora::cli {
 //
 // Text: a value alone on its line (an enumerated value as its word), reports with plain line
 // feeds, "name: value" lines for get all, and errors on stderr as
-// "error NUMBER (SOURCE): DESCRIPTION". JSON goes to stdout, errors included.
+// "error NUMBER (SOURCE): DESCRIPTION". JSON goes to stdout, errors included. Secrets of a plan
+// are never printed.
 class OutputWriter {
  public:
   // The outcome of reading one setting: its value or the error its getter ended in.
@@ -38,7 +41,18 @@ class OutputWriter {
   void IP(const IPInfo& info);
   void Wireless(const WirelessInfo& info);
   void Settings(const std::vector<Setting>& settings);
+  // A plan (diff, apply --dry-run) or its outcome (apply): one line per setting,
+  // "NAME: FROM -> TO (ACTION)" and, once applied, ": RESULT"; a failed step adds its error.
+  void Changes(const Plan& plan, bool applied);
+  // A profile that backup wrote to stdout, as it is.
+  void Document(const std::string& text);
+  // The problems of a profile, "FILE:LINE:COLUMN: what", on stderr.
+  void Problems(const std::vector<ProfileProblem>& problems);
   void Error(const AutomationError& error);
+  // The error line on stderr in text output; JSON output carries the error in its document.
+  void ErrorText(const AutomationError& error);
+  // A setting that could not be read, on stderr in either output: "name: error ...".
+  void SettingError(const Setting& setting, const AutomationError& error);
 
   // "error NUMBER (SOURCE): DESCRIPTION"
   static std::string ErrorLine(const AutomationError& error);

@@ -28,11 +28,11 @@ install(EXPORT pelmoraTargets NAMESPACE pelmora:: DESTINATION ${PELMORA_CMAKE_DI
 # A static library carries its private dependencies to the program that links it.
 if(BUILD_SHARED_LIBS)
   set(PELMORA_STATIC OFF)
-  set(PELMORA_PC_REQUIRES "Requires.private: libtelnet")
+  set(PELMORA_PC_REQUIRES "Requires.private: libtelnet, tomlplusplus")
   set(PELMORA_PC_LIBS "-L\${libdir} -lpelmora")
 else()
   set(PELMORA_STATIC ON)
-  set(PELMORA_PC_REQUIRES "Requires: libtelnet")
+  set(PELMORA_PC_REQUIRES "Requires: libtelnet, tomlplusplus")
   set(PELMORA_PC_LIBS "-L\${libdir} -lpelmora -pthread")
 endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/pelmoraConfig.cmake.in
@@ -71,7 +71,8 @@ set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 # The shared libraries the tool links (libtelnet, readline, the C++ runtime) come from
-# dpkg-shlibdeps; the headers need asio, and the static library libtelnet to link against.
+# dpkg-shlibdeps; the headers need asio, and the static library libtelnet and toml++ to link
+# against.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libasio-dev, libtelnet-dev, pkg-config")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libasio-dev, libtelnet-dev, libtomlplusplus-dev, pkg-config")
 include(CPack)

@@ -3,7 +3,7 @@
 # the Debian package need, when missing.
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libasio-dev libtelnet-dev libcli11-dev
-  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev tmux telnet)
+  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev tmux telnet libtomlplusplus-dev)
 # The Python module and its tests; `file` lets CPack find the libraries the Debian package needs.
 packages+=(python3-dev python3-pybind11 python3-pytest file)
 missing=()

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace pelmora {
+
+// A request that names the settings wrongly: an unknown name, a value of the wrong kind, reading
+// a set-only setting or writing a read-only one. It is raised before anything is sent, so the
+// device never sees such a request.
+class CatalogError : public std::invalid_argument {
+ public:
+  enum class Kind { UnknownSetting, NotReadable, NotWritable, BadValue };
+
+  CatalogError(Kind kind, const std::string& message)
+      : std::invalid_argument(message), kind_(kind) {}
+
+  Kind ErrorKind() const noexcept { return kind_; }
+
+ private:
+  Kind kind_;
+};
+
+}  // namespace pelmora

@@ -1,0 +1,121 @@
+#include "pelmora/catalog/Backup.h"
+
+#include <cstdio>
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+#include "pelmora/catalog/SettingsCatalog.h"
+#include "pelmora/catalog/Utf8Text.h"
+
+namespace pelmora {
+
+namespace {
+
+// A TOML basic string: quotes, backslashes and control characters escaped.
+std::string TomlString(std::string_view text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += c;
+    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(c));
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + '"';
+}
+
+std::string TomlValue(const SettingValue& value) {
+  if (value.word) return TomlString(*value.word);
+  if (value.IsText()) return TomlString(Utf8Text::FromBytes(value.AsText()));
+  return std::to_string(value.AsNumber());
+}
+
+std::string UtcStamp(std::chrono::system_clock::time_point when) {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(when);
+  std::tm utc{};
+  gmtime_r(&seconds, &utc);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return stamp;
+}
+
+// Why a value read from the device may not stand in a profile: a read-only setting, or a value
+// that apply would refuse (a state the setter cannot reach, a number the getter gave as 0).
+std::optional<std::string> NotApplicable(const Backup::Entry& entry) {
+  if (!entry.setting->CanSet()) return "read-only";
+  return entry.setting->Refusal(*entry.value);
+}
+
+// A text on one comment line.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return text;
+}
+
+}  // namespace
+
+Backup Backup::Read(PelmoraT2& device) {
+  Backup backup;
+  for (const auto& setting : SettingsCatalog::All()) {
+    if (!setting.IsBackedUp()) continue;
+    try {
+      backup.entries_.push_back({&setting, setting.Get(device), std::nullopt});
+    } catch (const AutomationError& error) {
+      if (SettingsCatalog::EndsTheSession(error)) throw;
+      backup.entries_.push_back({&setting, std::nullopt, error});
+    }
+  }
+  return backup;
+}
+
+bool Backup::Complete() const noexcept {
+  for (const auto& entry : entries_) {
+    if (entry.error) return false;
+  }
+  return true;
+}
+
+std::string Backup::Toml(std::string_view target,
+                         std::chrono::system_clock::time_point when) const {
+  std::string text = "# pelmora backup of " + std::string(target) + " at " + UtcStamp(when) +
+                     "\n# Secrets (password, psk, wep-key) are never written; add them as\n"
+                     "# psk = { env = \"NAME\" } or psk = { file = \"PATH\" }.\n";
+  for (const auto& entry : entries_) {
+    const std::string name(entry.setting->name);
+    if (entry.error) {
+      text += "# " + name + ": not read: error " + std::to_string(entry.error->Number()) + " (" +
+              OneLine(entry.error->Source() + "): " + entry.error->Description()) + "\n";
+    } else if (const auto reason = NotApplicable(entry)) {
+      text += "# " + name + " = " + TomlValue(*entry.value) + "  (" + *reason + ")\n";
+    } else {
+      text += name + " = " + TomlValue(*entry.value) + "\n";
+    }
+  }
+  return text;
+}
+
+std::string Backup::Json() const {
+  nlohmann::ordered_json profile = nlohmann::ordered_json::object();
+  for (const auto& entry : entries_) {
+    if (entry.error || NotApplicable(entry)) continue;
+    const SettingValue& value = *entry.value;
+    const std::string name(entry.setting->name);
+    if (value.word) {
+      profile[name] = *value.word;
+    } else if (value.IsText()) {
+      profile[name] = Utf8Text::FromBytes(value.AsText());
+    } else {
+      profile[name] = value.AsNumber();
+    }
+  }
+  return profile.dump(2);
+}
+
+}  // namespace pelmora

@@ -1,0 +1,56 @@
+#include "TomlProfileSource.h"
+
+#include <toml++/toml.h>
+
+namespace pelmora {
+
+namespace {
+
+ProfileNode Convert(const toml::node& node) {
+  ProfileNode converted;
+  converted.line = static_cast<int>(node.source().begin.line);
+  converted.column = static_cast<int>(node.source().begin.column);
+  if (const auto* text = node.as_string()) {
+    converted.kind = ProfileNode::Kind::String;
+    converted.text = text->get();
+    converted.typeName = "a string";
+  } else if (const auto* number = node.as_integer()) {
+    converted.kind = ProfileNode::Kind::Integer;
+    converted.number = number->get();
+    converted.typeName = "an integer";
+  } else if (const auto* table = node.as_table()) {
+    converted.kind = ProfileNode::Kind::Table;
+    converted.typeName = "a table";
+    for (const auto& [key, value] : *table) {
+      converted.members.push_back({std::string(key.str()),
+                                   static_cast<int>(key.source().begin.line),
+                                   static_cast<int>(key.source().begin.column), Convert(value)});
+    }
+  } else if (node.is_floating_point()) {
+    converted.typeName = "a fraction";
+  } else if (node.is_boolean()) {
+    converted.typeName = "a boolean";
+  } else if (node.is_array()) {
+    converted.typeName = "an array";
+  } else {
+    converted.typeName = "a date or time";
+  }
+  return converted;
+}
+
+}  // namespace
+
+bool TomlProfileSource::Read(std::string_view text, const std::string& name, Profile& profile,
+                             ProfileNode& root) {
+  try {
+    root = Convert(toml::parse(text, name));
+    return true;
+  } catch (const toml::parse_error& error) {
+    profile.AddProblem(static_cast<int>(error.source().begin.line),
+                       static_cast<int>(error.source().begin.column),
+                       std::string(error.description()));
+    return false;
+  }
+}
+
+}  // namespace pelmora
