@@ -1,6 +1,5 @@
 // The Python module `pelmora`: the library's device, its settings by name, its reports and its
 // errors, for scripts. It maps names, values and errors; the behaviour is the library's.
-#include <pybind11/eval.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
@@ -8,52 +7,20 @@
 #include <optional>
 #include <string>
 
+#include "CatalogCalls.h"
 #include "Device.h"
+#include "Errors.h"
 #include "PendingSignal.h"
 #include "RawDevice.h"
 #include "Simulation.h"
 #include "Text.h"
 #include "pelmora/Version.h"
-#include "pelmora/platform/AutomationError.h"
 
 namespace py = pybind11;
 using namespace pelmora;
 using namespace pelmora::python;
 
 namespace {
-
-constexpr const char* kAutomationErrorSource = R"(
-class AutomationError(Exception):
-    """A failure of the device, the protocol or the connection, as the library reports it."""
-
-    def __init__(self, number, source, description):
-        super().__init__(number, source, description)
-        self.number = number
-        self.source = source
-        self.description = description
-
-    def __str__(self):
-        return f"error {self.number} ({self.source}): {self.description}"
-)";
-
-void BindErrors(py::module_& module) {
-  py::dict scope;
-  scope["__name__"] = module.attr("__name__");
-  scope["__builtins__"] = py::module_::import("builtins");
-  py::exec(kAutomationErrorSource, scope);
-  module.attr("AutomationError") = scope["AutomationError"];
-  // The class lives as long as the module, which is never unloaded.
-  static const py::handle automationError = py::object(scope["AutomationError"]).release();
-  py::register_exception_translator([](std::exception_ptr failure) {
-    try {
-      if (failure) std::rethrow_exception(failure);
-    } catch (const AutomationError& error) {
-      const py::object raised =
-          automationError(error.Number(), ToPython(error.Source()), ToPython(error.Description()));
-      PyErr_SetObject(automationError.ptr(), raised.ptr());
-    }
-  });
-}
 
 py::dict Show(Device& device, const std::string& report) {
   py::dict keys;
@@ -130,6 +97,7 @@ void BindDevice(py::module_& module) {
           "raw", [](const std::shared_ptr<Device>& self) { return RawDevice{self}; },
           "The library's device object with its own member names.");
   BindDialogues(device);
+  CatalogCalls::Bind(device);
 }
 
 std::shared_ptr<Device> Connect(std::optional<std::string> host, int port,
@@ -148,7 +116,7 @@ PYBIND11_MODULE(pelmora, module) {
       "shell, over telnet, a serial line, or a simulated print server.";
   module.attr("__version__") = LibraryVersion();
   PendingSignal::NoteMainThread();
-  BindErrors(module);
+  Errors::Register(module);
   RawDevice::Bind(module);
   BindDevice(module);
   module.def("connect", &Connect, py::arg("host") = py::none(), py::arg("port") = 23,

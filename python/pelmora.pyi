@@ -15,6 +15,7 @@ class AutomationError(Exception):
     number: int
     source: str
     description: str
+    changes: list[dict[str, Any]]  # only when Device.apply stopped: the changes made and not made
     def __init__(self, number: int, source: str, description: str) -> None: ...
 
 class VersionInfo:

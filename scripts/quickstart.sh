@@ -12,4 +12,4 @@ set -x
 ./build/cli/pelmora get ssid
 ./build/cli/pelmora set ssid OfficeNet
 ./build/cli/pelmora --json get all
-PYTHONPATH=build/python /usr/bin/python3 -c "import pelmora; print(pelmora.connect().show('version'))"
+PYTHONPATH=build/python /usr/bin/python3 -c "import pelmora; print(pelmora.connect().get('ssid'))"

@@ -13,7 +13,7 @@ TEST(TypeLibraryTest, EveryClassAndInterfaceHasItsOwnWellFormedIdentifier) {
   const std::regex idForm(R"(\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\})");
   std::set<std::string> ids{std::string(TypeLibrary::kLibraryId)};
   for (const auto& entry : TypeLibrary::Classes()) {
-    EXPECT_EQ(entry.interfaceName, "_" + std::string(entry.className));
+    EXPECT_EQ(entry.interfaceName, std::string("_").append(entry.className));
     EXPECT_TRUE(ids.emplace(entry.classId).second) << entry.className;
     EXPECT_TRUE(ids.emplace(entry.interfaceId).second) << entry.interfaceName;
   }

@@ -17,9 +17,10 @@ def server():
 
 class StallingShell:
     """A minimal configuration shell on loopback: it echoes each line and answers "ok" and a
-    prompt, except for the line STALL, which it never answers."""
+    prompt, except for the line STALL, which it never answers. `lines` records what it got."""
 
     def __init__(self):
+        self.lines = []
         self._listener = socket.create_server(("127.0.0.1", 0))
         self.port = self._listener.getsockname()[1]
         self._thread = threading.Thread(target=self._serve, daemon=True)
@@ -36,6 +37,7 @@ class StallingShell:
                 pending += chunk
                 while b"\r" in pending:
                     line, pending = pending.split(b"\r", 1)
+                    self.lines.append(line.strip().decode("latin-1"))
                     if line.strip() != b"STALL":
                         session.sendall(line + b"\r\nok\r\nLocal> ")
 
