@@ -15,6 +15,16 @@ install(TARGETS pelmora pelmora_asio EXPORT pelmoraTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+# A shared libpelmora is found next to the installed tool and module, wherever the tree lies.
+if(BUILD_SHARED_LIBS AND TARGET pelmora_cli)
+  file(RELATIVE_PATH bin_to_lib /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(pelmora_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
+endif()
+if(BUILD_SHARED_LIBS AND TARGET pelmora_python)
+  file(RELATIVE_PATH module_to_lib /prefix/${PELMORA_PYTHON_INSTALL_DIR}
+       /prefix/${CMAKE_INSTALL_LIBDIR})
+  set_target_properties(pelmora_python PROPERTIES INSTALL_RPATH "$ORIGIN/${module_to_lib}")
+endif()
 if(TARGET pelmora_cli)
   install(TARGETS pelmora_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
   configure_file(${PROJECT_SOURCE_DIR}/man/pelmora.1.in ${PROJECT_BINARY_DIR}/pelmora.1 @ONLY)
@@ -29,7 +39,7 @@ install(EXPORT pelmoraTargets NAMESPACE pelmora:: DESTINATION ${PELMORA_CMAKE_DI
 if(BUILD_SHARED_LIBS)
   set(PELMORA_STATIC OFF)
   set(PELMORA_PC_REQUIRES "Requires.private: libtelnet, tomlplusplus")
-  set(PELMORA_PC_LIBS "-L\${libdir} -lpelmora")
+  set(PELMORA_PC_LIBS "-L\${libdir} -lpelmora\nLibs.private: -pthread")
 else()
   set(PELMORA_STATIC ON)
   set(PELMORA_PC_REQUIRES "Requires: libtelnet, tomlplusplus")
@@ -47,6 +57,7 @@ install(FILES ${PROJECT_BINARY_DIR}/pelmoraConfig.cmake
 # installed or unpacked.
 set(PELMORA_PC_DIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 file(RELATIVE_PATH PELMORA_PC_TO_PREFIX /prefix/${PELMORA_PC_DIR} /prefix)
+string(REGEX REPLACE "/$" "" PELMORA_PC_TO_PREFIX "${PELMORA_PC_TO_PREFIX}")
 get_target_property(asio_definitions pelmora_asio INTERFACE_COMPILE_DEFINITIONS)
 list(TRANSFORM asio_definitions PREPEND -D)
 list(JOIN asio_definitions " " PELMORA_PC_DEFINITIONS)

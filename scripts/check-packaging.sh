@@ -30,7 +30,8 @@ PKG_CONFIG_PATH=$(dirname "$(find "$work/prefix" -name pelmora.pc)")
 # shellcheck disable=SC2046  # the flags are meant to split into words
 c++ -std=c++20 $(pkg-config --cflags pelmora) examples/consumer/main.cpp -o "$work/consumer-pc" \
   $(pkg-config --libs pelmora)
-"$work/consumer-pc"
+# A shared libpelmora in a prefix of its own is found through the loader's path.
+LD_LIBRARY_PATH=$(pkg-config --variable=libdir pelmora) "$work/consumer-pc"
 
 echo "== Debian package"
 cpack --config "$build_dir/CPackConfig.cmake" -B "$work/deb" >/dev/null
