@@ -43,6 +43,6 @@ add_subdirectory(python)
 if(PELMORA_BUILD_TESTS)
   add_test(NAME python COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
                                ${PROJECT_SOURCE_DIR}/tests/python)
-  set_tests_properties(python PROPERTIES ENVIRONMENT "PYTHONPATH=${PROJECT_BINARY_DIR}/python"
-                                         TIMEOUT 300)
+  set_tests_properties(python PROPERTIES
+    ENVIRONMENT "PYTHONPATH=${PROJECT_BINARY_DIR}/python;PYTHONDONTWRITEBYTECODE=1" TIMEOUT 300)
 endif()
