@@ -76,7 +76,13 @@ void Profile::AddEntry(ProfileEntry entry) {
 }
 
 void Profile::AddProblem(int line, int column, std::string what) {
-  problems_.push_back({name_, line, column, std::move(what)});
+  // In the order of the file, whatever order the parser hands the keys out in.
+  const auto after =
+      std::upper_bound(problems_.begin(), problems_.end(), std::pair(line, column),
+                       [](const std::pair<int, int>& place, const ProfileProblem& problem) {
+                         return place < std::pair(problem.line, problem.column);
+                       });
+  problems_.insert(after, {name_, line, column, std::move(what)});
 }
 
 }  // namespace pelmora

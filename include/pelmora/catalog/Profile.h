@@ -51,8 +51,8 @@ class Profile {
   const std::vector<ProfileEntry>& Entries() const noexcept { return entries_; }
   const std::vector<ProfileProblem>& Problems() const noexcept { return problems_; }
   bool IsValid() const noexcept { return problems_.empty(); }
-  // The secret values the profile gives, so that transcripts can hide them before anything is
-  // sent.
+  // The values that transcripts must hide (the secrets and the root key), to be registered
+  // before anything is sent.
   std::vector<std::string> Secrets() const;
 
   // Library-internal: used while reading.

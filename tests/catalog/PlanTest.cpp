@@ -1,0 +1,140 @@
+#include "pelmora/catalog/Plan.h"
+
+#include <gtest/gtest.h>
+
+#include "catalog/CatalogSimulator.h"
+#include "pelmora/catalog/Backup.h"
+#include "pelmora/platform/ErrorNumbers.h"
+
+namespace pelmora {
+namespace {
+
+using testing::CatalogSimulator;
+
+Profile Toml(const std::string& text) {
+  Profile profile = Profile::Parse(text, "p.toml", Profile::Format::Toml);
+  EXPECT_TRUE(profile.IsValid());
+  return profile;
+}
+
+// "name action result" per step.
+std::vector<std::string> Outcome(const Plan& plan) {
+  std::vector<std::string> shown;
+  for (const auto& step : plan.Steps()) {
+    shown.push_back(step.Name() + " " + ToString(step.action) + " " + ToString(step.result));
+  }
+  return shown;
+}
+
+const std::string kOffice = R"(
+ssid = "Office"
+channel = 11
+active-key = 2
+auth-type = "ttls"
+ip-method = "static"
+ip-address = "192.168.7.20"
+psk = "office-psk-4711"
+wep-key = { 3 = "0123456789" }
+)";
+
+TEST(Plan, ApplyThenDiffFindsNothingAndASecondApplySendsOnlyTheSecrets) {
+  CatalogSimulator sim;
+  const Profile profile = Toml(kOffice);
+  Plan first = Plan::Make(*sim.device, profile);
+  EXPECT_TRUE(first.HasChanges());
+  ASSERT_TRUE(first.Apply(*sim.device, true)) << first.Json();
+  EXPECT_EQ(Outcome(first),
+            (std::vector<std::string>{"ssid change verified", "channel change verified",
+                                      "wep-key 3 send sent", "active-key change verified",
+                                      "auth-type change verified", "psk send sent",
+                                      "ip-method change verified", "ip-address change verified"}));
+  EXPECT_TRUE(first.Saved());
+  EXPECT_EQ(sim.Saved(), sim.Running());
+  // Writing key 3 selected its slot; the active key asked for stays.
+  EXPECT_EQ(sim.Running().activeKey, 2);
+  EXPECT_EQ(sim.Running().wepKeys[2], "0123456789");
+
+  Plan second = Plan::Make(*sim.device, profile);
+  EXPECT_FALSE(second.HasChanges());
+  const ShellSettings before = sim.Running();
+  ASSERT_TRUE(second.Apply(*sim.device, false));
+  EXPECT_EQ(Outcome(second), (std::vector<std::string>{
+                                 "ssid keep kept", "channel keep kept", "wep-key 3 send sent",
+                                 "active-key keep kept", "auth-type keep kept", "psk send sent",
+                                 "ip-method keep kept", "ip-address keep kept"}));
+  EXPECT_EQ(sim.Running(), before);
+}
+
+TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
+  struct Case {
+    const char* what;
+    int rts;
+    std::function<void(CatalogSimulator&)> fault;
+    std::int32_t number;
+  };
+  const std::vector<Case> cases = {
+      // The getter reads up to 3000, the device takes no more than 2347.
+      {"refused", 2500, [](CatalogSimulator&) {}, errors::kDeviceReportedError},
+      {"read back differs", 1200,
+       [](CatalogSimulator& sim) {
+         sim.server.Faults().answerOverrides["SH NW RTS"] = {"WiFi RTS Threshold = 2347"};
+       },
+       errors::kLibraryError},
+      {"session lost", 1200,
+       [](CatalogSimulator& sim) {
+         // Four lines for each of ssid and channel (wake-up and command, to set and to read
+         // back), then the RTS setter's wake-up and its command, which is not answered.
+         sim.server.Faults().dropSessionAtLine = sim.server.Shell().LinesReceived() + 10;
+       },
+       errors::kConnectionClosedByDevice},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Profile profile =
+        Toml("ssid = \"Office\"\nchannel = 11\nrts-threshold = " + std::to_string(c.rts) +
+             "\nencryption = \"wpa2\"\npsk = \"office-psk-4711\"\n");
+    CatalogSimulator sim;
+    Plan plan = Plan::Make(*sim.device, profile);
+    c.fault(sim);
+    EXPECT_FALSE(plan.Apply(*sim.device, true));
+    EXPECT_EQ(Outcome(plan),
+              (std::vector<std::string>{
+                  "ssid change verified", "channel change verified", "rts-threshold change failed",
+                  "encryption change not attempted", "psk send not attempted"}));
+    ASSERT_TRUE(plan.Failure());
+    EXPECT_EQ(plan.Failure()->Number(), c.number) << plan.Failure()->Description();
+    EXPECT_EQ(plan.Steps()[2].error->Number(), c.number);
+    EXPECT_FALSE(plan.Saved());
+    EXPECT_EQ(sim.Saved(), ShellSettings{});
+    EXPECT_EQ(sim.Running().encryption, "DISABLE");
+    EXPECT_EQ(sim.Running().psk, "");
+  }
+}
+
+TEST(Plan, SecretsStayOutOfBackupsPlansAndErrors) {
+  CatalogSimulator sim;
+  sim.Running().psk = "stored-psk-secret";
+  sim.Running().eapPassword = "stored-eap-secret";
+  const auto backup = Backup::Read(*sim.device);
+  const std::string toml = backup.Toml("sim", std::chrono::system_clock::now());
+  for (const auto& text : {toml, backup.Json()}) {
+    EXPECT_EQ(text.find("secret"), std::string::npos) << text;
+    EXPECT_EQ(text.find("\npsk ="), std::string::npos) << text;
+    EXPECT_EQ(text.find("\"psk\""), std::string::npos) << text;
+  }
+  EXPECT_NE(toml.find("# discarded-messages = 17  (read-only)"), std::string::npos) << toml;
+
+  // A PSK too short for the device is refused; the error does not quote it.
+  Plan plan = Plan::Make(*sim.device, Toml("psk = \"shhh\"\npassword = \"pw-quiet\"\n"));
+  EXPECT_FALSE(plan.Apply(*sim.device, false));
+  const std::string json = plan.Json();
+  ASSERT_TRUE(plan.Failure());
+  for (const auto& text : {json, plan.Failure()->Description(), plan.Failure()->Source(),
+                           plan.Steps()[0].ToText(), plan.Steps()[1].ToText()}) {
+    EXPECT_EQ(text.find("shhh"), std::string::npos) << text;
+    EXPECT_EQ(text.find("pw-quiet"), std::string::npos) << text;
+  }
+}
+
+}  // namespace
+}  // namespace pelmora
