@@ -22,35 +22,48 @@ using namespace pelmora::python;
 
 namespace {
 
-py::dict Show(Device& device, const std::string& report) {
+// The keys of the tool's JSON reports.
+py::dict VersionKeys(const VersionInfo& info) {
   py::dict keys;
-  if (report == "version") {
-    const auto info = device.Run([](PelmoraT2& d) { return d.GetVersion(); });
-    keys["ProductName"] = ToPython(info->ProductName());
-    keys["FirmwareVersion"] = ToPython(info->FirmwareVersion());
-    keys["BootVersion"] = ToPython(info->BootVersion());
-  } else if (report == "ip") {
-    const auto info = device.Run([](PelmoraT2& d) { return d.GetIPInfo(); });
-    keys["IPAddress"] = ToPython(info->IPAddress());
-    keys["SubnetMask"] = ToPython(info->SubnetMask());
-    keys["DefaultRouter"] = ToPython(info->DefaultRouter());
-    keys["BootMethod"] = static_cast<std::int32_t>(info->BootMethod());
-    keys["ActualIPAssignment"] = static_cast<std::int32_t>(info->ActualIPAssignment());
-  } else if (report == "wireless") {
-    const auto info = device.Run([](PelmoraT2& d) { return d.GetWirelessInfo(); });
-    keys["RegulatoryDomain"] = ToPython(info->RegulatoryDomain());
-    keys["WiFiFWVersion"] = ToPython(info->WiFiFWVersion());
-    keys["APMacAddress"] = ToPython(info->APMacAddress());
-    keys["WepEncryption"] = static_cast<std::int32_t>(info->WepEncryption());
-    keys["WepKey1Set"] = info->WepKey1Set();
-    keys["WepKey2Set"] = info->WepKey2Set();
-    keys["WepKey3Set"] = info->WepKey3Set();
-    keys["WepKey4Set"] = info->WepKey4Set();
-    keys["EAPState"] = static_cast<std::int32_t>(info->EAPState());
-  } else {
-    throw py::value_error("unknown report '" + report + "'; the reports are version, ip, wireless");
-  }
+  keys["ProductName"] = ToPython(info.ProductName());
+  keys["FirmwareVersion"] = ToPython(info.FirmwareVersion());
+  keys["BootVersion"] = ToPython(info.BootVersion());
   return keys;
+}
+
+py::dict IpKeys(const IPInfo& info) {
+  py::dict keys;
+  keys["IPAddress"] = ToPython(info.IPAddress());
+  keys["SubnetMask"] = ToPython(info.SubnetMask());
+  keys["DefaultRouter"] = ToPython(info.DefaultRouter());
+  keys["BootMethod"] = static_cast<std::int32_t>(info.BootMethod());
+  keys["ActualIPAssignment"] = static_cast<std::int32_t>(info.ActualIPAssignment());
+  return keys;
+}
+
+py::dict WirelessKeys(const WirelessInfo& info) {
+  py::dict keys;
+  keys["RegulatoryDomain"] = ToPython(info.RegulatoryDomain());
+  keys["WiFiFWVersion"] = ToPython(info.WiFiFWVersion());
+  keys["APMacAddress"] = ToPython(info.APMacAddress());
+  keys["WepEncryption"] = static_cast<std::int32_t>(info.WepEncryption());
+  keys["WepKey1Set"] = info.WepKey1Set();
+  keys["WepKey2Set"] = info.WepKey2Set();
+  keys["WepKey3Set"] = info.WepKey3Set();
+  keys["WepKey4Set"] = info.WepKey4Set();
+  keys["EAPState"] = static_cast<std::int32_t>(info.EAPState());
+  return keys;
+}
+
+py::dict Show(Device& device, const std::string& report) {
+  if (report == "version") {
+    return VersionKeys(*device.Run([](PelmoraT2& d) { return d.GetVersion(); }));
+  }
+  if (report == "ip") return IpKeys(*device.Run([](PelmoraT2& d) { return d.GetIPInfo(); }));
+  if (report == "wireless") {
+    return WirelessKeys(*device.Run([](PelmoraT2& d) { return d.GetWirelessInfo(); }));
+  }
+  throw py::value_error("unknown report '" + report + "'; the reports are version, ip, wireless");
 }
 
 void BindDialogues(py::class_<Device, std::shared_ptr<Device>>& device) {
@@ -58,6 +71,10 @@ void BindDialogues(py::class_<Device, std::shared_ptr<Device>>& device) {
       .def(
           "command",
           [](Device& self, const Text& line) {
+            // A line break would end the line early and run the rest as further lines.
+            if (line.bytes.find_first_of("\r\n") != std::string::npos) {
+              throw py::value_error("a command line holds no line break; send each by itself");
+            }
             return Text{self.Run([&](PelmoraT2& d) { return d.Command(line.bytes + "\r"); })};
           },
           py::arg("line"), "Runs one shell command line and returns its answer.")

@@ -45,6 +45,8 @@ def test_bad_names_and_values_are_refused_before_anything_is_sent(stalling_shell
         device.set("channel", 6.0)
     with pytest.raises(ValueError, match="U\\+00FF"):
         device.set("ssid", "\u263a")
+    with pytest.raises(ValueError, match="line break"):
+        device.command("SH NW SSID\rSAVE")
     with pytest.raises(ValueError, match="2 problem"):
         device.apply({"channel": 12, "discarded-messages": 3})
     assert stalling_shell.lines == []
