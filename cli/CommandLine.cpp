@@ -27,12 +27,18 @@ struct Parser {
   std::string password;
   std::string logPath;
   std::string simPassword;
+  std::string inventoryPath;
+  std::string shard;
+  std::string logDir;
+  std::string writeInventory;
+  std::string outDir;
 
   Parser() {
     app.fallthrough();
     app.require_subcommand(1);
     AddTargets();
     AddOptions();
+    AddFleetOptions();
     AddCommands();
   }
 
@@ -67,6 +73,29 @@ struct Parser {
           return std::string("pelmora " PELMORA_VERSION " (library ") + LibraryVersion() + ")";
         },
         "the tool's and the library's version");
+  }
+
+  void AddFleetOptions() {
+    auto* inventoryOption = app.add_option("--inventory", inventoryPath,
+                                           "run the command on every host of an inventory")
+                                ->type_name("FILE");
+    for (const char* single : {"--host", "--serial", "--sim"}) {
+      inventoryOption->excludes(app.get_option(single));
+    }
+    const auto fleetOnly = [&](CLI::Option* option) { option->needs(inventoryOption); };
+    fleetOnly(app.add_option("--limit", invocation.limits, "only this host or group (repeatable)")
+                  ->type_name("NAME|GROUP"));
+    fleetOnly(app.add_option("--workers", invocation.workers, "hosts served at once (16)")
+                  ->check(CLI::PositiveNumber)
+                  ->type_name("N"));
+    fleetOnly(app.add_option("--shard", shard, "only the K-th of N shares of the hosts")
+                  ->type_name("K/N"));
+    fleetOnly(app.add_option("--retries", invocation.retries,
+                             "tries again a host whose session could not be opened (0)")
+                  ->check(CLI::NonNegativeNumber)
+                  ->type_name("N"));
+    fleetOnly(app.add_option("--log-dir", logDir, "one transcript per host, DIR/NAME.log")
+                  ->type_name("DIR"));
   }
 
   CLI::App* Command(const std::string& name, const std::string& description) {
@@ -104,9 +133,15 @@ struct Parser {
     Command("readonly", "tell whether the shell is read-only");
     Command("settings", "list the settings: names, types, words, get and set");
     Command("shell", "interactive session with the print server's shell");
-    Command("backup", "write every readable setting as a profile (secrets are never written)")
-        ->add_option("FILE", args, "the profile to write (stdout without FILE)")
-        ->expected(0, 1);
+    auto* backupCommand =
+        Command("backup", "write every readable setting as a profile (secrets are never written)");
+    auto* backupFile =
+        backupCommand->add_option("FILE", args, "the profile to write (stdout without FILE)")
+            ->expected(0, 1);
+    backupCommand
+        ->add_option("--out-dir", outDir, "with --inventory: one profile per host, DIR/NAME.toml")
+        ->type_name("DIR")
+        ->excludes(backupFile);
     Command("diff", "compare the print server with a profile: exit 0 same, 3 it would change")
         ->add_option("FILE", args, "the profile (TOML, or JSON of the same shape)")
         ->required()
@@ -123,6 +158,11 @@ struct Parser {
         ->type_name("HOST:PORT");
     simCommand->add_option("--password", simPassword, "shell password of the simulated server")
         ->type_name("PW");
+    simCommand->add_option("--count", invocation.simCount, "print servers on consecutive ports (1)")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{65535}))
+        ->type_name("N");
+    simCommand->add_option("--write-inventory", writeInventory, "an inventory of the servers")
+        ->type_name("FILE");
   }
 
   void Finish() {
@@ -137,6 +177,17 @@ struct Parser {
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
       invocation.simPassword = simPassword;
+    }
+    if (app.count("--inventory") > 0) invocation.inventory = inventoryPath;
+    if (app.count("--shard") > 0) invocation.shard = shard;
+    if (app.count("--log-dir") > 0) invocation.logDir = logDir;
+    if (app.get_subcommand("backup")->count("--out-dir") > 0) {
+      if (!invocation.inventory)
+        throw UsageError("--out-dir needs --inventory; give a FILE instead");
+      invocation.outDir = outDir;
+    }
+    if (app.get_subcommand("sim")->count("--write-inventory") > 0) {
+      invocation.writeInventory = writeInventory;
     }
     if (invocation.command == "sim") {
       invocation.target = Target::Host(invocation.listen, kSimPort, true);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -30,6 +31,17 @@ struct Invocation {
   // sim only; the address it is parsed into replaces the target.
   std::string listen = "127.0.0.1:2323";
   std::optional<std::string> simPassword;
+  std::size_t simCount = 1;
+  std::optional<std::string> writeInventory;
+
+  // A fleet: the inventory replaces the single target.
+  std::optional<std::string> inventory;
+  std::vector<std::string> limits;
+  std::size_t workers = 16;
+  std::optional<std::string> shard;
+  std::int32_t retries = 0;
+  std::optional<std::string> logDir;
+  std::optional<std::string> outDir;  // backup: DIR/NAME.toml per host
 };
 
 // Parses the tool's command line:

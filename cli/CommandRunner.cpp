@@ -28,14 +28,27 @@ std::string Joined(const std::vector<std::string>& words) {
 }  // namespace
 
 CommandRunner::CommandRunner(Invocation invocation)
-    : invocation_(std::move(invocation)), writer_(invocation_.json, std::cout, std::cerr) {}
+    : CommandRunner(std::move(invocation), std::cout, std::cerr) {}
+
+CommandRunner::CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err)
+    : invocation_(std::move(invocation)), err_(err), writer_(invocation_.json, out, err) {}
+
+bool CommandRunner::CheckUsage() {
+  try {
+    Prepare();
+    return true;
+  } catch (const UsageError& error) {
+    err_ << "pelmora: " << error.what() << '\n';
+    return false;
+  }
+}
 
 int CommandRunner::Run() {
   Action action;
   try {
     action = Prepare();
   } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
+    err_ << "pelmora: " << error.what() << '\n';
     return kUsageError;
   } catch (const CatalogError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
@@ -157,15 +170,18 @@ int CommandRunner::GetAll(DeviceSession& session) {
 
 int CommandRunner::Execute(const Action& action) {
   Interrupt::Install({SIGINT});
+  std::unique_ptr<DeviceSession> session;
   try {
-    const auto session = OpenSession();
+    session = OpenSession();
     if (invocation_.password) session->Login(*invocation_.password);
     return action(*session);
   } catch (const AutomationError& error) {
+    lastError_ = error;
+    sentAnything_ = session && session->SentAnything();
     writer_.Error(error);
     return kAutomationError;
   } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
+    err_ << "pelmora: " << error.what() << '\n';
     return kUsageError;
   } catch (const CatalogError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
@@ -188,7 +204,8 @@ std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
       throw UsageError(error.what());
     }
   }
-  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target), options);
+  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target, invocation_.timeoutMs),
+                                         options);
 }
 
 }  // namespace pelmora::cli

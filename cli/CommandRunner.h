@@ -2,6 +2,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <ostream>
 
 #include "CommandLine.h"
 #include "DeviceSession.h"
@@ -21,7 +23,15 @@ class CommandRunner {
   static constexpr int kUsageError = 2;
 
   explicit CommandRunner(Invocation invocation);
+  // Output to the given streams instead of stdout and stderr (a fleet collects each host's).
+  CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err);
   int Run();
+  // Checks the command and its arguments without opening a session; false after printing why.
+  bool CheckUsage();
+  // The automation error that ended the last Run, if one did.
+  const std::optional<AutomationError>& LastError() const noexcept { return lastError_; }
+  // Whether the last Run sent anything to the device (a failed connect sends nothing).
+  bool SentAnything() const noexcept { return sentAnything_; }
 
  private:
   using Action = std::function<int(DeviceSession&)>;
@@ -36,7 +46,10 @@ class CommandRunner {
   std::unique_ptr<DeviceSession> OpenSession();
 
   Invocation invocation_;
+  std::ostream& err_;
   OutputWriter writer_;
+  std::optional<AutomationError> lastError_;
+  bool sentAnything_ = false;
   TargetFactory targets_;
 };
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "Interrupt.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 
 namespace pelmora::cli {
@@ -13,8 +14,8 @@ DeviceSession::DeviceSession(std::shared_ptr<Connection> target, const Options& 
       device_(std::make_shared<ToolDevice>()) {
   // Attached the way the factory attaches a connection; the tool's own device class is what
   // lets settings and reports carry the progress object.
-  device_->SetConnection(connection_);
-  const auto handler = device_->ProtocolHandler();
+  DeviceInternals::AttachConnection(*device_, connection_);
+  const auto handler = DeviceInternals::Handler(*device_);
   if (options.timeoutMs) handler->SetDefaultTimeout(*options.timeoutMs);
   progress_ = std::make_shared<ConsoleProgress>(
       std::make_shared<ProgressLine>(options.drawProgress, handler->DefaultTimeout()));

@@ -31,6 +31,7 @@ class DeviceSession {
 
   ToolDevice& Device() noexcept { return *device_; }
   const std::shared_ptr<ConsoleProgress>& Progress() const noexcept { return progress_; }
+  bool SentAnything() const noexcept { return connection_->SentAnything(); }
 
   // Logs in (the device does nothing when its shell is not read-only); the password never
   // reaches the transcript.

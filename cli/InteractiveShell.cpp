@@ -13,6 +13,7 @@
 
 #include "Interrupt.h"
 #include "OutputWriter.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/platform/Apartment.h"
 
 namespace pelmora::cli {
@@ -186,7 +187,7 @@ std::string InteractiveShell::Prompt() const {
 }
 
 bool InteractiveShell::ReadOnly() const {
-  return session_.Device().ProtocolHandler()->ReadOnlyMode();
+  return DeviceInternals::Handler(session_.Device())->ReadOnlyMode();
 }
 
 }  // namespace pelmora::cli

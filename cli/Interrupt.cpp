@@ -31,6 +31,10 @@ bool Interrupt::Requested() noexcept {
   return gRequested != 0;
 }
 
+void Interrupt::Request() noexcept {
+  gRequested = 1;
+}
+
 void Interrupt::Clear() noexcept {
   gRequested = 0;
 }

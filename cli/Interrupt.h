@@ -11,6 +11,8 @@ class Interrupt {
  public:
   static void Install(std::initializer_list<int> signals);
   static bool Requested() noexcept;
+  // Takes a stop request that arrived another way (a thread that waits for the signal).
+  static void Request() noexcept;
   static void Clear() noexcept;
 };
 

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 
 #include "Target.h"
 #include "pelmora/components/Connection.h"
@@ -13,7 +15,10 @@ namespace pelmora::cli {
 // tool is not seen by the next.
 class TargetFactory {
  public:
-  std::shared_ptr<Connection> Open(const Target& target);
+  // A command time limit shorter than the connect time limit bounds the connect as well: the
+  // user asked to wait no longer than that.
+  std::shared_ptr<Connection> Open(const Target& target,
+                                   std::optional<std::int32_t> commandTimeLimitMs = {});
 
   // The embedded server, once a Sim target was opened; otherwise nothing.
   EmbeddedPrintServer* Embedded() noexcept { return embedded_.get(); }

@@ -39,6 +39,7 @@ void ToolConnection::Transmit(const std::string& bytes) {
     target_->SetIsOpen(true);
   }
   if (transcript_) transcript_->Sent(bytes);
+  sentAnything_ = true;
   target_->SendText(bytes, nullptr);
 }
 

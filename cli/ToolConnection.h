@@ -25,6 +25,9 @@ class ToolConnection : public Connection {
   void Poll() override;
   bool IsBusy() const override { return target_->IsBusy(); }
   std::string Endpoint() const override { return target_->Endpoint(); }
+  // Whether any bytes went out, in any session: after that, running the command again could
+  // repeat what the device already did.
+  bool SentAnything() const noexcept { return sentAnything_; }
 
  protected:
   void OpenSession() override;
@@ -37,6 +40,7 @@ class ToolConnection : public Connection {
   std::shared_ptr<Connection> target_;
   std::shared_ptr<Transcript> transcript_;
   std::function<void()> pollHook_;
+  bool sentAnything_ = false;
   Event<>::Subscription receiveSubscription_;
 };
 

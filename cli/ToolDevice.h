@@ -15,9 +15,9 @@ class ToolDevice : public PelmoraT2 {
   void SetProgress(std::shared_ptr<pelmora::Progress> progress) { progress_ = std::move(progress); }
   const std::shared_ptr<pelmora::Progress>& Progress() const noexcept { return progress_; }
 
+ private:
   std::string RunCommand(const std::string& line) override { return Command(line, progress_); }
 
- private:
   std::shared_ptr<pelmora::Progress> progress_;
 };
 

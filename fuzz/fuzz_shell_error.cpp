@@ -8,6 +8,7 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/device/PelmoraT2.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/transport/PipeConnection.h"
@@ -48,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!UsableAnswer(answer)) return 0;
   auto pipe = std::make_shared<PipeConnection>();
   auto device = std::make_shared<PelmoraT2>();
-  device->SetConnection(pipe);
-  device->ProtocolHandler()->SetDefaultTimeout(200);
+  DeviceInternals::AttachConnection(*device, pipe);
+  DeviceInternals::Handler(*device)->SetDefaultTimeout(200);
   pipe->SetPeer(
       [&](std::string_view) { pipe->PeerWrite("SH NW SSID\r\n" + answer + "\r\nLocal> "); });
 
@@ -72,6 +73,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(told.find('\r') == std::string::npos, "9998 told more than its line");
     Require(expected.find(told, errorAt) != std::string::npos, "9998 told other text");
   }
-  device->SetConnection(nullptr);
+  DeviceInternals::AttachConnection(*device, nullptr);
   return 0;
 }

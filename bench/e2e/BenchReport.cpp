@@ -113,6 +113,7 @@ void BenchReport::PrintText(std::ostream& out) const {
                   run.serverCpuSeconds / run.windowSeconds, run.errors);
   }
   out << "  (CPU columns: CPU seconds per wall second over the window; 1.0 = one core)\n";
+  if (fleet) fleet->PrintText(out);
 }
 
 void BenchReport::PrintJson(std::ostream& out) const {
@@ -160,7 +161,9 @@ void BenchReport::PrintJson(std::ostream& out) const {
         CommandsPerSecond(run) / IdealPerSecond(run.sessions), RssPerSessionKiB(run),
         run.cpuSeconds / run.windowSeconds, run.serverCpuSeconds / run.windowSeconds, run.errors);
   }
-  out << "]\n}\n";
+  out << "]";
+  if (fleet) out << ",\n" << fleet->JsonKeys();
+  out << "\n}\n";
 }
 
 }  // namespace pelmora::bench

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
 #include <vector>
 
+#include "FleetStudy.h"
 #include "LatencyStudy.h"
 #include "ScaleStudy.h"
 #include "SearchTiming.h"
@@ -21,6 +23,7 @@ class BenchReport {
   std::vector<SearchTiming::Outcome> searches;
   std::vector<SliceStudy::Outcome> slices;
   std::vector<ScaleStudy::Outcome> scale;
+  std::optional<FleetStudy::Outcome> fleet;
 
   // One command's floor: the receive timer plus a raw round trip; a getter's is twice that.
   double CommandFloorMs() const;

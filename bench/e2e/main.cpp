@@ -2,8 +2,10 @@
 // Every figure is printed beside the floor measured in the same run and their ratio.
 //
 //   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--slice-ms MS]
+//                 [--fleet-hosts N] [--fleet-workers N]
 //
 // --slice-ms sets the apartment's slice for the latency and scale runs (default: the library's).
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -32,6 +34,8 @@ struct Options {
   std::optional<std::chrono::microseconds> slice;
   int waitingSessions = 256;
   std::chrono::milliseconds waitLimit{1000};
+  int fleetHosts = 1000;  // 0: no fleet figure
+  int fleetWorkers = 64;
 };
 
 std::vector<int> ParseList(const std::string& text) {
@@ -55,6 +59,10 @@ Options ParseOptions(int argc, char** argv) {
       options.window = std::chrono::milliseconds(std::stoi(argv[++i]));
     } else if (arg == "--slice-ms" && hasValue) {
       options.slice = std::chrono::microseconds(std::lround(std::stod(argv[++i]) * 1000));
+    } else if (arg == "--fleet-hosts" && hasValue) {
+      options.fleetHosts = std::stoi(argv[++i]);
+    } else if (arg == "--fleet-workers" && hasValue) {
+      options.fleetWorkers = std::max(1, std::stoi(argv[++i]));
     } else if (arg == "--sessions" && hasValue) {
       options.sessions = ParseList(argv[++i]);
     } else {
@@ -92,6 +100,11 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
     report.scale.push_back(ScaleStudy::Spawn("/proc/self/exe", sessions, simulator.Port(),
                                              simulator.Pid(), options.window));
   }
+  if (options.fleetHosts > 0) {
+    progress << "fleet: get all on " << options.fleetHosts << " simulated print servers..."
+             << std::endl;
+    report.fleet = FleetStudy::Run(PELMORA_TOOL, options.fleetHosts, options.fleetWorkers);
+  }
   return report;
 }
 
@@ -113,7 +126,7 @@ int main(int argc, char** argv) {
   } catch (const std::invalid_argument& error) {
     std::cerr << "pelmora-bench: " << error.what()
               << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
-                 "[--sessions N,N,...] [--slice-ms MS]\n";
+                 "[--sessions N,N,...] [--slice-ms MS] [--fleet-hosts N] [--fleet-workers N]\n";
     return 2;
   } catch (const std::exception& error) {
     std::cerr << "pelmora-bench: " << error.what() << '\n';

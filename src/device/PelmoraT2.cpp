@@ -65,7 +65,12 @@ std::shared_ptr<pelmora::ProtocolHandler> PelmoraT2::ProtocolHandler() const {
   return moProtocolHandler;
 }
 
+// Members that may wait (a connect, a dialogue of several lines, a report) hold a counted
+// reference to this object until they return: a client may let go of it from an event handler
+// during the wait.
+
 void PelmoraT2::Connect() {
+  const auto held = KeepAlive();
   if (!moConnection) ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "Connect");
   moConnection->SetIsOpen(true);
 }
@@ -74,6 +79,7 @@ void PelmoraT2::Disconnect() {
   if (!moConnection) {
     ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "Disconnect");
   }
+  const auto held = KeepAlive();
   moConnection->SetIsOpen(false);
 }
 
@@ -85,7 +91,7 @@ std::string PelmoraT2::Command(const std::string& expression,
                                const std::shared_ptr<Progress>& progress, bool silentCommand,
                                std::int32_t timeout, bool /*translateLineBreaks*/,
                                bool /*raiseErrorFromBrivex*/) {
-  const auto keepAlive = weak_from_this().lock();
+  const auto held = KeepAlive();
   if (mbCommandActive) {
     throw AutomationError(errors::kLibraryError, "Command", "Command is already active");
   }
@@ -135,7 +141,9 @@ void PelmoraT2::IProtocolHndCallback_ProcessEvents() {
   if (!moConnection) {
     ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "ProcessEvents");
   }
-  moConnection->Poll();
+  // Counted for the call: an event handler inside Poll may detach the connection.
+  const auto connection = moConnection;
+  connection->Poll();
 }
 
 std::string PelmoraT2::TrappedMessage() {
@@ -165,12 +173,14 @@ std::string PelmoraT2::TerminalReceived() {
 }
 
 void PelmoraT2::SaveSettings() {
+  const auto held = KeepAlive();
   RequireHandler("SaveSettings");
   Command("\r");
   Command("SAVE\r\r");
 }
 
 void PelmoraT2::ResetPrintServer() {
+  const auto held = KeepAlive();
   RequireHandler("ResetPrintServer");
   Command("\r");
   Command("INI\r\r");
@@ -178,6 +188,7 @@ void PelmoraT2::ResetPrintServer() {
 
 void PelmoraT2::Login(const std::string& password) {
   RefuseLineBreak("Login", password);
+  const auto held = KeepAlive();
   auto& handler = RequireHandler("Login");
   Command("\r");
   if (!handler.ReadOnlyMode()) return;
@@ -186,28 +197,33 @@ void PelmoraT2::Login(const std::string& password) {
 }
 
 void PelmoraT2::Logoff() {
+  const auto held = KeepAlive();
   RequireHandler("Logoff");
   Command("\r");
   Command("exit\r");
 }
 
 bool PelmoraT2::IsReadOnlyMode() {
+  const auto held = KeepAlive();
   auto& handler = RequireHandler("IsReadOnlyMode");
   Command("\r");
   return handler.ReadOnlyMode();
 }
 
 std::shared_ptr<VersionInfo> PelmoraT2::GetVersion() {
+  const auto held = KeepAlive();
   RequireHandler("GetVersion");
   return ReportRetrieval::GetVersion(*this);
 }
 
 std::shared_ptr<IPInfo> PelmoraT2::GetIPInfo() {
+  const auto held = KeepAlive();
   RequireHandler("GetIPInfo");
   return ReportRetrieval::GetIPInfo(*this);
 }
 
 std::shared_ptr<WirelessInfo> PelmoraT2::GetWirelessInfo() {
+  const auto held = KeepAlive();
   RequireHandler("GetWirelessInfo");
   return ReportRetrieval::GetWirelessInfo(*this);
 }

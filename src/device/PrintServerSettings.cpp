@@ -154,6 +154,8 @@ void PrintServerSettings::SetEncryption(std::int32_t encryption) {
 
 void PrintServerSettings::SetWepKey(std::int32_t keyNumber, const std::string& keyValue) {
   RefuseLineBreak("SetWepKey", keyValue);
+  // Two dialogues: the road's owner must outlive the first for the second.
+  const auto held = road_.KeepAlive();
   SetActiveKey(keyNumber);
   Send(WakeUp::No, "SET NW KEYVAL ", keyValue.empty() ? kPlaceholderKey : keyValue);
 }
@@ -318,6 +320,9 @@ std::string PrintServerSettings::AskAddress(std::string_view command, bool allow
 
 std::string PrintServerSettings::Send(WakeUp wakeUp, std::string_view command,
                                       std::string_view argument) {
+  // Every member's dialogue (the wake-up and the command line) runs in here; what a member does
+  // after it touches only the reply. The owner of the road lives until both lines are through.
+  const auto held = road_.KeepAlive();
   if (wakeUp == WakeUp::Yes) road_.RunCommand(std::string(1, kLineEnd));
   std::string line;
   line.reserve(command.size() + argument.size() + 1);

@@ -42,12 +42,15 @@ std::int32_t FifoBuf::Count() const noexcept {
 std::optional<FifoBuf::Window> FifoBuf::StartWindow(const Variant& startPos,
                                                     std::size_t patternSize, std::int32_t range,
                                                     const char* source) const {
+  // An empty buffer finds nothing before StartPos is even looked at (a text StartPos that is
+  // no number does not fail there).
+  if (bytes_.empty()) return std::nullopt;
   const std::int64_t position = startPos.ToWholeNumber(source);
   const auto n = static_cast<std::int64_t>(bytes_.size());
   const auto m = static_cast<std::int64_t>(patternSize);
   // Every window ends at or before index n - 1, so a StartPos past n can never match; ruling it
   // out here also keeps s + Range far from the limits of 64 bits.
-  if (n == 0 || m == 0 || position < 1 || position > n) return std::nullopt;
+  if (m == 0 || position < 1 || position > n) return std::nullopt;
   const std::int64_t s = position - 1;
   const std::int64_t lastFit = n - m;
   const std::int64_t last = (range > 0 && s + range < lastFit) ? s + range - 1 : lastFit;
@@ -99,10 +102,11 @@ std::int32_t FifoBuf::FindStr(const Variant& startPos, std::string_view text,
 
 std::int32_t FifoBuf::FindStrRev(const Variant& startPos, std::string_view text,
                                  std::int32_t /*range*/) const {
+  if (bytes_.empty()) return 0;
   const std::int64_t position = startPos.ToWholeNumber("FifoBuf: FindStrRev");
   const auto n = static_cast<std::int64_t>(bytes_.size());
   const auto m = static_cast<std::int64_t>(text.size());
-  if (n == 0 || m == 0 || position < 1 || position > n) return 0;
+  if (m == 0 || position < 1 || position > n) return 0;
   const std::uint8_t* data = bytes_.data();
   const std::uint8_t* pattern = BytesOf(text);
   // Candidate matches end at indices m - 1 .. end - 1; find the latest end holding the

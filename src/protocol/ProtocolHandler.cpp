@@ -171,6 +171,7 @@ void ProtocolHandler::SetUp(Run& run) {
   run.reply = moReplies.Add(reply);
   if (!run.callerProgress) return;
   run.progress = run.callerProgress->CreateChild();
+  if (!run.progress) RaiseObjectNotSet();
   run.progress->AddStep("Sending...", static_cast<std::int32_t>(run.expression.size()));
   run.progress->AddStep("Waiting for response", 2000);
   run.progress->AddStep("Receiving", 10000);
@@ -192,10 +193,7 @@ void ProtocolHandler::Wait(Run& run) {
 }
 
 void ProtocolHandler::WaitPass(Run& run, Stopwatch& stopwatch) {
-  const auto callback = Callback();
-  if (!callback) {
-    ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "ProtocolHandler:Command");
-  }
+  const auto callback = RequireCallback();
   try {
     callback->ProcessEvents();
   } catch (const AutomationError&) {
@@ -205,7 +203,7 @@ void ProtocolHandler::WaitPass(Run& run, Stopwatch& stopwatch) {
     ProcessReceived(moReceiveBuffer);
     if (!run.reply->Replied) throw;
   }
-  if (mbReplyOverflow) {
+  if (mbReplyOverflow && !run.reply->Replied) {
     throw AutomationError(errors::kReceiveLimitExceeded, kOutcomeSource,
                           "Device sent more than " + std::to_string(kMaxReplyBytes) +
                               " bytes without completing its answer");
@@ -259,7 +257,8 @@ std::string ProtocolHandler::Finish(Run& run) {
   }
   if (!run.replied) return {};
   std::string result = LineBreaks::Trim(run.reply->ReplyText);
-  if (const auto callback = Callback()) callback->CommandProtocolReceived(run.reply);
+  // An owner that let go of the handler during the last pass is an error, not a silent skip.
+  RequireCallback()->CommandProtocolReceived(run.reply);
   return result;
 }
 
@@ -313,6 +312,11 @@ void ProtocolHandler::ReceiveBytes(const ByteArray& data) {
   if (moReceiveBuffer.Count() > 0) moReceiveTimer.SetEnabled(true);
   mbDataReceived = true;
   if (moReceiveBuffer.Count() > kMaxReplyBytes) {
+    // What has arrived may hold a complete answer with the flood behind it: frame it before
+    // the bytes go, so that only an answer that never completed ends in the bound's error.
+    moReceiveTimer.SetEnabled(false);
+    ProcessReceived(moReceiveBuffer);
+    if (moReceiveBuffer.Count() == 0) return;
     mbReplyOverflow = mbInCommand;
     moReceiveBuffer.Remove(moReceiveBuffer.Count());
   }
@@ -325,9 +329,24 @@ void ProtocolHandler::ReceiveTimerTick() {
 
 void ProtocolHandler::WatchDogTimerTick() {
   mbWatchDogActive = true;
-  if (const auto callback = Callback()) callback->ProcessEvents();
-  ProcessReceived(moReceiveBuffer);
+  try {
+    RequireCallback()->ProcessEvents();
+    ProcessReceived(moReceiveBuffer);
+  } catch (...) {
+    mbWatchDogActive = false;
+    throw;
+  }
   mbWatchDogActive = false;
+}
+
+std::shared_ptr<IProtocolHndCallback> ProtocolHandler::RequireCallback() const {
+  auto callback = Callback();
+  if (!callback) RaiseObjectNotSet();
+  return callback;
+}
+
+void ProtocolHandler::RaiseObjectNotSet() {
+  ErrorMessages::Current().RaiseNumberedError(errors::kObjectNotSet, "ProtocolHandler:Command");
 }
 
 std::shared_ptr<CommandReply> ProtocolHandler::CurrentReply() {

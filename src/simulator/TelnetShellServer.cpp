@@ -132,7 +132,7 @@ struct TelnetShellServer::Impl {
     const auto sessions = std::exchange(live, {});
     for (const auto& session : sessions) session->Close();
     sessionCount = 0;
-    context.stop();
+    if (options.loop == nullptr) context.stop();
   }
 
   void Run() {
@@ -150,7 +150,8 @@ struct TelnetShellServer::Impl {
 
   Options options;
   std::shared_ptr<PrintServerState> device;
-  asio::io_context context{1};
+  asio::io_context ownContext{1};
+  asio::io_context& context{options.loop != nullptr ? *options.loop : ownContext};
   asio::ip::tcp::acceptor acceptor{context};
   asio::steady_timer acceptRetry{context};
   asio::posix::stream_descriptor wake{context};
@@ -179,6 +180,7 @@ void TelnetShellServer::Start() {
   if (impl_->serving) throw std::logic_error("the telnet server is already serving");
   impl_->Listen();
   impl_->serving = true;
+  if (impl_->options.loop != nullptr) return;
   impl_->thread = std::thread([impl = impl_.get()] { impl->Run(); });
 }
 
@@ -190,6 +192,7 @@ void TelnetShellServer::Serve() {
 }
 
 void TelnetShellServer::Stop() {
+  if (impl_->options.loop != nullptr && impl_->listening) return impl_->Shutdown();
   RequestStop();
   if (impl_->thread.joinable() && impl_->thread.get_id() != std::this_thread::get_id()) {
     impl_->thread.join();

@@ -13,6 +13,7 @@ TelnetShellSession::TelnetShellSession(asio::ip::tcp::socket socket,
                                        const ShellFaults& faults, DeliveryPlan plan, Hooks hooks)
     : socket_(std::move(socket)),
       timer_(socket_.get_executor()),
+      lingerTimer_(socket_.get_executor()),
       engine_(
           std::move(device), [this](std::string_view chunk) { OnShellOutput(chunk); },
           [this] { OnShellClose(); }),
@@ -81,7 +82,9 @@ void TelnetShellSession::Deliver() {
     if (next.close) {
       closeAfterWrite_ = true;
     } else {
+      // Each piece is its own write, so that a split answer reaches the client in pieces.
       codec_.Send(next.bytes);
+      TakeWire();
     }
   }
   FlushWire();
@@ -98,15 +101,21 @@ void TelnetShellSession::ArmTimer() {
   });
 }
 
+void TelnetShellSession::TakeWire() {
+  std::string wire = codec_.TakeWire();
+  if (!wire.empty()) wireQueue_.push_back(std::move(wire));
+}
+
 void TelnetShellSession::FlushWire() {
-  pendingWire_ += codec_.TakeWire();
+  TakeWire();
   if (finished_ || writeInFlight_) return;
-  if (pendingWire_.empty()) {
-    if (closeAfterWrite_) Finish();
+  if (wireQueue_.empty()) {
+    if (closeAfterWrite_) HalfClose();
     return;
   }
   writeInFlight_ = true;
-  writing_ = std::exchange(pendingWire_, {});
+  writing_ = std::move(wireQueue_.front());
+  wireQueue_.pop_front();
   asio::async_write(socket_, asio::buffer(writing_),
                     [self = shared_from_this()](std::error_code error, std::size_t) {
                       self->writeInFlight_ = false;
@@ -115,10 +124,27 @@ void TelnetShellSession::FlushWire() {
                     });
 }
 
+// The shell's output is all written: the FIN goes behind it, and the session reads on (dropping
+// what comes) until the client closes its end too. Closing the socket at once instead would
+// answer bytes still on their way from the client (the rest of its input, option answers) with
+// a reset instead of the FIN, and some systems drop the unread output of a connection that was
+// reset. A client that never closes is cut off after the linger time.
+void TelnetShellSession::HalfClose() {
+  if (finished_ || halfClosed_) return;
+  halfClosed_ = true;
+  std::error_code ignored;
+  socket_.shutdown(asio::ip::tcp::socket::shutdown_send, ignored);
+  lingerTimer_.expires_after(kLinger);
+  lingerTimer_.async_wait([self = shared_from_this()](std::error_code error) {
+    if (!error) self->Finish();
+  });
+}
+
 void TelnetShellSession::Finish() {
   if (finished_) return;
   finished_ = true;
   timer_.cancel();
+  lingerTimer_.cancel();
   std::error_code ignored;
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
   socket_.close(ignored);

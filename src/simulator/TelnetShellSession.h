@@ -10,17 +10,18 @@
 #include <string>
 #include <string_view>
 
-#include "TelnetServerCodec.h"
 #include "pelmora/simulator/DeliveryPlan.h"
 #include "pelmora/simulator/PrintServerState.h"
 #include "pelmora/simulator/ShellEngine.h"
 #include "pelmora/simulator/ShellFaults.h"
+#include "pelmora/transport/TelnetCodec.h"
 
 namespace pelmora::simulator_detail {
 
 // One TCP connection to the simulated print server: its own shell engine on its own device
 // state, the delivery plan applied with a timer, and the connection ended when the shell ends
-// the session (after the output before it has been written). Lives on the server's loop only.
+// the session: the output before it written, then a half-close, then the close once the client
+// has closed its end. Lives on the server's loop only.
 class TelnetShellSession : public std::enable_shared_from_this<TelnetShellSession> {
  public:
   struct Hooks {
@@ -29,6 +30,9 @@ class TelnetShellSession : public std::enable_shared_from_this<TelnetShellSessio
     // The shell restarts the device (INI) and stays away for this long.
     std::function<void(std::chrono::milliseconds)> restarting;
   };
+
+  // How long a session that the shell ended waits for the client to close its end.
+  static constexpr std::chrono::milliseconds kLinger{2000};
 
   TelnetShellSession(asio::ip::tcp::socket socket, std::shared_ptr<PrintServerState> device,
                      const ShellFaults& faults, DeliveryPlan plan, Hooks hooks);
@@ -52,24 +56,28 @@ class TelnetShellSession : public std::enable_shared_from_this<TelnetShellSessio
   void OnShellClose();
   void Deliver();
   void ArmTimer();
+  void TakeWire();
   void FlushWire();
+  void HalfClose();
   void Finish();
 
   asio::ip::tcp::socket socket_;
   asio::steady_timer timer_;
-  TelnetServerCodec codec_;
+  asio::steady_timer lingerTimer_;
+  TelnetCodec codec_{TelnetCodec::Role::Server};
   ShellEngine engine_;
   DeliveryPlan plan_;
   Hooks hooks_;
   std::deque<Outgoing> queue_;
   std::chrono::steady_clock::time_point lastDue_{};
   std::array<char, 4096> readBuffer_{};
-  std::string pendingWire_;
+  std::deque<std::string> wireQueue_;  // each its own write
   std::string writing_;
   bool timerArmed_ = false;
   bool writeInFlight_ = false;
   bool shellEnded_ = false;
   bool closeAfterWrite_ = false;
+  bool halfClosed_ = false;
   bool finished_ = false;
 };
 

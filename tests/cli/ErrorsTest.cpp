@@ -55,16 +55,10 @@ struct Failure {
 };
 
 TEST(Errors, AutomationErrorsExitWithOneInTheDocumentedForms) {
-  std::string closed;
-  {
-    FakePrintServer gone;
-    closed = gone.Address();
-  }
   const std::vector<Failure> failures = {
       {{"set", "auth-type", "10"}, 9999, "SetAuthenticationType", "Invalid Authentication type"},
       {{"set", "ip-address", "10.1.2.255"}, 9999, "SetIpAddress", "Invalid Ip address"},
       {{"cmd", "SH NW NONSENSE"}, 9998, "Command", "Device reported error: Unknown command"},
-      {{"--host", closed, "get", "ssid"}, 3001, "Connection", closed + ": Connection refused"},
   };
   for (const Failure& failure : failures) {
     const ToolResult text = ToolProcess::Run(failure.arguments);

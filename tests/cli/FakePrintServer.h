@@ -9,17 +9,23 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "pelmora/transport/TelnetCodec.h"
+
 namespace pelmora::testing {
 
 // A print server's shell played by the test over TCP on 127.0.0.1 with a free port, one
-// connection at a time, without telnet options. It answers each line ended by CR with its echo,
-// the answer the test gave for that line (if any) and the prompt "Local> ". A silent server
-// reads everything and never answers: a device that stopped talking.
+// connection at a time. Its telnet is the simulated print server's (options offered at connect
+// and negotiated, byte 255 escaped, the client's line ends decoded); its shell, like the real
+// one, ends lines at CR and ignores LF. It answers each line with its echo, the answer the test
+// gave for that line (if any) and the prompt "Local> "; "exit" gets the farewell and ends the
+// connection. A silent server reads everything and never answers, not even the telnet options:
+// a device that stopped talking.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
@@ -62,7 +68,7 @@ class FakePrintServer {
     std::lock_guard lock(mutex_);
     send(clientFd_, text.data(), text.size(), MSG_NOSIGNAL);
   }
-  // Waits until the bytes received so far contain `text`.
+  // Waits until the text received so far (telnet decoded) contains `text`.
   bool WaitForReceived(const std::string& text, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit,
@@ -83,13 +89,17 @@ class FakePrintServer {
     for (int client; (client = accept(listenFd_, nullptr, nullptr)) >= 0;) {
       std::unique_lock lock(mutex_);
       clientFd_ = client;
-      for (ssize_t n = stopping_ ? 0 : 1; n > 0; changed_.notify_all()) {
+      telnet_ = std::make_unique<TelnetCodec>(TelnetCodec::Role::Server);
+      if (mode_ == Mode::Answering) telnet_->OfferOptions();
+      SendWire();
+      for (ssize_t n = stopping_ ? 0 : 1; n > 0 && !exited_; changed_.notify_all()) {
         char buffer[4096];
         lock.unlock();
         n = recv(client, buffer, sizeof buffer, 0);
         lock.lock();
         if (n > 0) Handle(std::string(buffer, static_cast<std::size_t>(n)));
       }
+      exited_ = false;
       close(std::exchange(clientFd_, -1));
       ++clientsClosed_;
       line_.clear();
@@ -98,18 +108,30 @@ class FakePrintServer {
   }
 
   // Called with the mutex held.
-  void Handle(const std::string& data) {
+  void Handle(const std::string& raw) {
+    telnet_->Receive(raw);
+    const std::string data = telnet_->TakeData();
     received_ += data;
     for (char c : data) {
-      if (mode_ == Mode::Silent || c == '\n') continue;
-      if (c != '\r') line_ += c;
-      if (c != '\r') continue;
+      if (mode_ == Mode::Silent || exited_ || c == '\n') continue;
+      if (c != '\r') {
+        line_ += c;
+        continue;
+      }
+      exited_ = line_ == "exit";
       const auto answer = answers_.find(line_);
-      const std::string reply =
-          line_ + "\r\n" + (answer != answers_.end() ? answer->second + "\r\n" : "") + "Local> ";
-      send(clientFd_, reply.data(), reply.size(), MSG_NOSIGNAL);
+      telnet_->Send(line_ + "\r\n" +
+                    (exited_                    ? "Exit Configuration task\r\n"
+                     : answer != answers_.end() ? answer->second + "\r\n" + "Local> "
+                                                : "Local> "));
       line_.clear();
     }
+    SendWire();
+  }
+
+  void SendWire() {
+    const std::string wire = telnet_->TakeWire();
+    send(clientFd_, wire.data(), wire.size(), MSG_NOSIGNAL);
   }
 
   Mode mode_;
@@ -121,7 +143,9 @@ class FakePrintServer {
   std::map<std::string, std::string> answers_;
   std::string received_;
   std::string line_;
+  std::unique_ptr<TelnetCodec> telnet_;
   int clientsClosed_ = 0;
+  bool exited_ = false;
   bool stopping_ = false;
   std::thread thread_;
 };

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "device/ScriptedShell.h"
+#include <functional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "device/EmbeddedShell.h"
+#include "pelmora/components/ConnectionLibrary.h"
 #include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
@@ -11,32 +17,33 @@ namespace {
 
 using std::chrono::milliseconds;
 using testing::CatchError;
-using testing::ScriptedShell;
+using testing::EmbeddedShell;
+using Member = std::function<void(PelmoraT2&)>;
 
 TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
   auto device = std::make_shared<PelmoraT2>();
   EXPECT_EQ(device->Connection(), nullptr);
-  EXPECT_EQ(device->ProtocolHandler(), nullptr);
-  EXPECT_EQ(CatchError([&] { device->Connect(); }).Number(), 91);
-  EXPECT_EQ(CatchError([&] { device->SaveSettings(); }).Number(), 91);
-  EXPECT_EQ(CatchError([&] { device->Command("\r"); }).Number(), 91);
-  EXPECT_EQ(CatchError([&] { (void)device->GetSSID(); }).Number(), 91);
+  EXPECT_EQ(DeviceInternals::Handler(*device), nullptr);
+  const std::vector<Member> members = {
+      [](PelmoraT2& d) { d.Connect(); }, [](PelmoraT2& d) { d.AbortCommand(); },
+      [](PelmoraT2& d) { d.SaveSettings(); }, [](PelmoraT2& d) { d.Command("\r"); },
+      [](PelmoraT2& d) { (void)d.GetSSID(); }};
+  for (const auto& member : members) EXPECT_EQ(CatchError([&] { member(*device); }).Number(), 91);
+  const auto error = CatchError([&] { (void)device->TerminalReceived(); });
+  EXPECT_EQ(error.Number(), 91);
+  EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
 }
 
-TEST(PelmoraT2Test, AttachingTheSameConnectionAgainKeepsTheHandler) {
-  ScriptedShell shell;
-  const auto handler = shell.device->ProtocolHandler();
-  ASSERT_NE(handler, nullptr);
-  EXPECT_EQ(handler->DefaultTimeout(), 10000);
-  shell.device->SetConnection(shell.pipe);
-  EXPECT_EQ(shell.device->ProtocolHandler(), handler);
-  auto other = std::make_shared<PipeConnection>();
-  shell.device->SetConnection(other);
-  EXPECT_EQ(shell.device->ProtocolHandler(), handler);
-}
+TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
+  EmbeddedShell shell;
+  const auto handler = DeviceInternals::Handler(*shell.device);
+  DeviceInternals::AttachConnection(*shell.device, shell.pipe);
+  EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
+  DeviceInternals::AttachConnection(*shell.device, std::make_shared<PipeConnection>());
+  EXPECT_EQ(DeviceInternals::Handler(*shell.device), handler);
 
-TEST(PelmoraT2Test, ReleasingAnAttachedDeviceSendsNothingAndLeavesTheConnectionOpen) {
-  ScriptedShell shell;
+  // Released, an attached device sends nothing and leaves its connection open.
+  DeviceInternals::AttachConnection(*shell.device, shell.pipe);
   shell.device->Connect();
   shell.device.reset();
   testing::PumpFor(milliseconds(20));
@@ -45,81 +52,92 @@ TEST(PelmoraT2Test, ReleasingAnAttachedDeviceSendsNothingAndLeavesTheConnectionO
 }
 
 TEST(PelmoraT2Test, ShellErrorLinesBecomeDeviceErrors) {
-  ScriptedShell shell;
-  shell.Script("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
+  EmbeddedShell shell;
+  shell.Answer("SET NW CH 14", {"%CFGERR: Invalid value", "Valid channels are 1 to 11"});
   auto twoBlanks = CatchError([&] { shell.device->Command("SET NW CH 14\r"); });
   EXPECT_EQ(twoBlanks.Number(), 9998);
   EXPECT_EQ(twoBlanks.Source(), "Command");
   EXPECT_EQ(twoBlanks.Description(), "Device reported error:  Invalid value");
 
-  shell.Script("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
+  shell.Answer("SET NW CH 13", {"%cfgerr:   Invalid channel   "});
   EXPECT_EQ(CatchError([&] { shell.device->Command("SET NW CH 13\r"); }).Description(),
             "Device reported error: Invalid channel");
 
-  shell.Script("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
+  shell.Answer("SH ODD", {"%cfgerr: syntax <>", "%cfgerr: other"});
   EXPECT_EQ(shell.device->Command("SH ODD\r"), "%cfgerr: syntax <>\r\n%cfgerr: other");
-  shell.Script("SH PLAIN", {"a", "b  "});
+  shell.Answer("SH PLAIN", {"a", "b  "});
   EXPECT_EQ(shell.device->Command("SH PLAIN\r", nullptr, false, 0, false, false), "a\r\nb  ");
 }
 
-TEST(PelmoraT2Test, NestedCommandFromAnEventHandlerIsRefusedAndTheFirstCompletes) {
-  ScriptedShell shell;
-  shell.Script("SH A", {"value"});
-  std::int32_t nested = 0;
-  auto token = shell.pipe->OnReceive.Subscribe([&] {
-    if (nested == 0) nested = CatchError([&] { shell.device->Command("SH A\r"); }).Number();
-  });
-  EXPECT_EQ(shell.device->Command("SH A\r"), "value");
-  EXPECT_EQ(nested, 9999);
-}
-
-TEST(PelmoraT2Test, CommandFromAProgressCallbackIsRefused) {
-  class ReentrantProgress : public Progress {
-   public:
-    explicit ReentrantProgress(PelmoraT2& device) : device_(device) {}
-    bool Cancelled() const override {
-      if (refused == 0) refused = CatchError([&] { device_.Command("\r"); }).Number();
-      return false;
-    }
-    mutable std::int32_t refused = 0;
-
-   private:
-    PelmoraT2& device_;
+// While a command waits, every other dialogue entered from an event handler is refused with
+// 9999 and sends nothing; the waiting command completes.
+TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompletes) {
+  EmbeddedShell shell;
+  const std::vector<Member> nestedCalls = {
+      [](PelmoraT2& d) { d.Command("SH NW SSID\r"); },
+      [](PelmoraT2& d) { d.SaveSettings(); },
+      [](PelmoraT2& d) { d.Login("pw"); },
+      [](PelmoraT2& d) { (void)d.GetSSID(); },
+      [](PelmoraT2& d) { (void)d.GetVersion(); },
   };
-  ScriptedShell shell;
-  auto progress = std::make_shared<ReentrantProgress>(*shell.device);
-  EXPECT_EQ(shell.device->Command("\r", progress), "");
-  EXPECT_EQ(progress->refused, 9999);
+  std::vector<std::int32_t> refused;
+  auto token = shell.pipe->OnReceive.Subscribe([&] {
+    if (!refused.empty()) return;
+    for (const auto& call : nestedCalls) {
+      refused.push_back(CatchError([&] { call(*shell.device); }).Number());
+    }
+  });
+  EXPECT_EQ(shell.device->Command("SH NW SSID\r"), "WiFi SSID: PrintNet");
+  EXPECT_EQ(refused, std::vector<std::int32_t>(nestedCalls.size(), 9999));
+  EXPECT_EQ(shell.pipe->Sent(), "SH NW SSID\r");
 }
 
-TEST(PelmoraT2Test, NextCommandIsAcceptedAfterAHandlerError) {
-  ScriptedShell shell;
-  shell.pipe->SetDelivery(milliseconds(200), 0, milliseconds(0));
-  EXPECT_EQ(CatchError([&] { shell.device->Command("\r", nullptr, false, 30); }).Number(), 120);
-  shell.pipe->SetDelivery(milliseconds(0), 0, milliseconds(0));
-  testing::PumpFor(milliseconds(250));
-  (void)shell.device->TrappedMessage();
+TEST(PelmoraT2Test, AbortCommandFromAnEventHandlerEndsTheWaitWith113) {
+  EmbeddedShell shell;
+  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device->AbortCommand(); });
+  const auto error = CatchError([&] { shell.device->Command("SH NW SSID\r"); });
+  EXPECT_EQ(error.Number(), 113);
+  EXPECT_EQ(error.Source(), "ProtocolHandler:Query Method");
+  token.Reset();
   EXPECT_EQ(shell.device->Command("\r"), "");
 }
 
-TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLine) {
-  ScriptedShell shell;
+// A teardown from an event handler during a wait ends that command with the missing callback
+// (91); the torn-down device's dialogues then fail with the handler's 116 and send nothing.
+TEST(PelmoraT2Test, TeardownDuringAWaitEndsTheCommandAndLaterDialoguesFailWith116) {
+  EmbeddedShell shell;
+  auto token = shell.pipe->OnReceive.Subscribe([&] {
+    if (!shell.device->Connection()) return;
+    ConnectionLibrary::TeardownConnection(shell.device->Connection());
+    DeviceInternals::AttachConnection(*shell.device, nullptr);
+  });
+  EXPECT_EQ(CatchError([&] { shell.device->Command("SH NW SSID\r"); }).Number(), 91);
+  shell.pipe->ClearSent();
+  EXPECT_EQ(CatchError([&] { shell.device->Login("pw"); }).Number(), 116);
+  EXPECT_EQ(CatchError([&] { shell.device->Command("\r"); }).Number(), 116);
+  EXPECT_EQ(shell.pipe->Sent(), "");
+}
+
+// Idle text is trapped for TrappedMessage, never raised as an event nor kept as terminal text.
+TEST(PelmoraT2Test, IdleTextIsHandedOutLineByLineAndAFloodKeepsTheNewest) {
+  EmbeddedShell shell;
+  shell.device->SetTrapEvents(true);
+  EXPECT_FALSE(shell.device->TrapEvents());
   shell.device->Connect();
   for (const char* arrival : {"A\r\nB", "\r\n", "C"}) {
-    shell.pipe->PeerWrite(arrival);
+    shell.server.Shell().EmitUnsolicited(arrival);
     testing::PumpFor(milliseconds(5));
   }
   EXPECT_EQ(shell.device->TrappedMessage(), "A\r\nB");
   EXPECT_EQ(shell.device->TrappedMessage(), "");
-  shell.pipe->PeerWrite("D\r");
+  shell.server.Shell().EmitUnsolicited("D\r");
   testing::PumpFor(milliseconds(5));
   EXPECT_EQ(shell.device->TrappedMessage(), "\r\nCD");
-}
+  EXPECT_EQ(shell.device->TerminalReceived(), "");
 
-TEST(PelmoraT2Test, TrappedTextKeepsTheNewestWhenAnIdleDeviceFloods) {
-  ScriptedShell shell;
-  shell.device->Connect();
-  shell.pipe->PeerWrite(std::string(PelmoraT2::kMaxTrappedText, 'x') + "\r\nnewest\r");
+  // A flood keeps the newest text.
+  shell.server.Shell().EmitUnsolicited(std::string(PelmoraT2::kMaxTrappedText, 'x') +
+                                       "\r\nnewest\r");
   std::string lines;
   ASSERT_TRUE(testing::PumpUntil([&] {
     lines = shell.device->TrappedMessage();
@@ -129,48 +147,8 @@ TEST(PelmoraT2Test, TrappedTextKeepsTheNewestWhenAnIdleDeviceFloods) {
   EXPECT_EQ(lines.substr(lines.size() - 8), "\r\nnewest");
 }
 
-TEST(PelmoraT2Test, TerminalPropertiesAndTrapEvents) {
-  ScriptedShell shell;
-  EXPECT_EQ(shell.device->TerminalReceived(), "");
-  EXPECT_TRUE(shell.device->TerminalReceivedBinary().empty());
-  shell.device->SetTrapEvents(true);
-  EXPECT_FALSE(shell.device->TrapEvents());
-  auto bare = std::make_shared<PelmoraT2>();
-  const auto error = CatchError([&] { (void)bare->TerminalReceived(); });
-  EXPECT_EQ(error.Number(), 91);
-  EXPECT_EQ(error.Source(), "PelmoraT2:TerminalReceived Property Get");
-}
-
-TEST(PelmoraT2DialogueTest, FixedDialoguesPutExactBytesOnTheWire) {
-  ScriptedShell shell;
-  shell.device->SaveSettings();
-  EXPECT_EQ(shell.pipe->Sent(), "\rSAVE\r\r");
-  shell.pipe->ClearSent();
-  shell.device->ResetPrintServer();
-  EXPECT_EQ(shell.pipe->Sent(), "\rINI\r\r");
-  shell.pipe->ClearSent();
-  shell.device->Logoff();
-  EXPECT_EQ(shell.pipe->Sent(), "\rexit\r");
-  shell.pipe->ClearSent();
-  EXPECT_FALSE(shell.device->IsReadOnlyMode());
-  EXPECT_EQ(shell.pipe->Sent(), "\r");
-}
-
-TEST(PelmoraT2DialogueTest, LoginSendsThePasswordOnlyToAReadOnlyShell) {
-  ScriptedShell shell;
-  shell.device->Login("pw");
-  EXPECT_EQ(shell.pipe->Sent(), "\r");
-
-  shell.pipe->ClearSent();
-  shell.prompt = "Local: ";
-  shell.silentLines = {"pw"};
-  EXPECT_TRUE(shell.device->IsReadOnlyMode());
-  shell.device->Login("pw");
-  EXPECT_EQ(shell.pipe->Sent(), "\r\runpro\rpw\r");
-}
-
-TEST(PelmoraT2DialogueTest, LoginRefusesALineBreakBeforeSendingAnything) {
-  ScriptedShell shell;
+TEST(PelmoraT2DialogueTest, LoginStopsAtTheFirstFailedLineAndRefusesLineBreaks) {
+  EmbeddedShell shell("pw");
   for (const char* password : {"pw\rSET NW SSID x", "pw\n"}) {
     const auto error = CatchError([&] { shell.device->Login(password); });
     EXPECT_EQ(error.Number(), 9999);
@@ -178,16 +156,42 @@ TEST(PelmoraT2DialogueTest, LoginRefusesALineBreakBeforeSendingAnything) {
     EXPECT_EQ(error.Description(), "Invalid argument: line break in value");
   }
   EXPECT_EQ(shell.pipe->Sent(), "");
+
+  shell.pipe->FailNextSends(1);
+  EXPECT_EQ(CatchError([&] { shell.device->Login("pw"); }).Number(), 3003);
+  EXPECT_EQ(shell.pipe->Sent().find("unpro"), std::string::npos);
 }
 
-TEST(PelmoraT2DialogueTest, DeviceReleasedDuringItsOwnWaitFinishesTheCall) {
-  ScriptedShell shell;
-  shell.Script("SH A", {"value"});
-  std::weak_ptr<PelmoraT2> watch = shell.device;
-  PelmoraT2* raw = shell.device.get();
-  auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device.reset(); });
-  EXPECT_EQ(raw->Command("SH A\r"), "value");
-  EXPECT_TRUE(watch.expired());
+// Each member puts its exact bytes on the wire against the real shell (which answers "SAVE" CR CR
+// with two prompts, and "Password> " to "unpro"), also when a client lets go of the device from
+// an event handler during the first exchange: the member finishes its dialogue on a live object,
+// which goes when the member returns. Login sends the password only to a read-only shell.
+TEST(PelmoraT2DialogueTest, DeviceReleasedDuringAMemberFinishesItsExactDialogue) {
+  // Each row: the member, whether the shell is protected by a password, the bytes it sends.
+  const std::vector<std::tuple<Member, bool, std::string>> members = {
+      {[](PelmoraT2& d) { d.SaveSettings(); }, false, "\rSAVE\r\r"},
+      {[](PelmoraT2& d) { d.ResetPrintServer(); }, false, "\rINI\r\r"},
+      {[](PelmoraT2& d) { d.Logoff(); }, false, "\rexit\r"},
+      {[](PelmoraT2& d) { d.Login("pw"); }, true, "\runpro\rpw\r"},
+      {[](PelmoraT2& d) { d.Login("pw"); }, false, "\r"},
+      {[](PelmoraT2& d) { EXPECT_TRUE(d.IsReadOnlyMode()); }, true, "\r"},
+      {[](PelmoraT2& d) { EXPECT_FALSE(d.IsReadOnlyMode()); }, false, "\r"},
+      {[](PelmoraT2& d) { EXPECT_EQ(d.GetSSID(), "PrintNet"); }, false, "\rSH NW SSID\r"},
+      {[](PelmoraT2& d) { d.SetSSID("x"); }, false, "\rSET NW SSID x\r"},
+      {[](PelmoraT2& d) { d.SetWepKey(2, "0123456789"); }, false,
+       "\rSET NW KEY# 2\rSET NW KEYVAL 0123456789\r"},
+      {[](PelmoraT2& d) { EXPECT_NE(d.GetVersion(), nullptr); }, false, "\rSH VERSION\r"},
+  };
+  for (const auto& [member, protectedShell, wire] : members) {
+    SCOPED_TRACE(wire);
+    EmbeddedShell shell(protectedShell ? std::optional<std::string>("pw") : std::nullopt);
+    std::weak_ptr<PelmoraT2> watch = shell.device;
+    PelmoraT2* raw = shell.device.get();
+    auto token = shell.pipe->OnReceive.Subscribe([&] { shell.device.reset(); });
+    member(*raw);
+    EXPECT_EQ(shell.pipe->Sent(), wire);
+    EXPECT_TRUE(watch.expired());
+  }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // small margin), and the next command on the same device object works. Run under the sanitizer
 // build, these tests also show that no fault leaks memory.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include <chrono>
 #include <functional>
@@ -12,6 +11,7 @@
 #include <string>
 
 #include "endtoend/RawShellPeer.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 #include "pelmora/transport/TelnetConnection.h"
@@ -53,7 +53,7 @@ struct Road {
       : connection(std::make_shared<TelnetConnection>("127.0.0.1", port)),
         device(Global::CreatePelmoraT2Obj(connection)) {
     connection->SetConnectTimeLimit(kLimit);
-    device->ProtocolHandler()->SetDefaultTimeout(static_cast<std::int32_t>(kLimit.count()));
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(static_cast<std::int32_t>(kLimit.count()));
   }
   ~Road() { Global::TeardownPrinterObj(device); }
 
@@ -149,49 +149,15 @@ TEST(DeviceFaultsTest, StreamWithoutPromptIsCutAtTheReceiveLimit) {
   EXPECT_LE(road.device->TrappedMessage().size(), PelmoraT2::kMaxTrappedText);
 }
 
-TEST(DeviceFaultsTest, TelnetNegotiationAndStrayCommandBytesStayOutOfTheAnswer) {
-  const auto peer = FaultOnFirstLine({
-      // Offers and a request the client must answer, before anything else.
-      {"\xff\xfb\x01\xff\xfb\x03\xff\xfd\x18\xff\xfd\x1f", milliseconds(20)},
-      // An escaped 255 in the text, and a command split after its 255.
-      {"SH NW SSID\r\nWiFi SSID: Pr\xff\xffint\xff", milliseconds(20)},
-      {"\xf1Net\xff\xfe\x05\r\nLocal> "},
-  });
-  Road road(peer->Port());
-  const Outcome answered = road.Run(kSsidLine);
-  ASSERT_FALSE(answered.error.has_value()) << answered.error->Description();
-  EXPECT_EQ(answered.reply, "WiFi SSID: Pr\xffintNet");
-  EXPECT_LT(answered.took, kLimit);
-  ExpectNextCommandWorks(road);
-}
-
-// A 255 that is not followed by a telnet command is a byte the device forgot to double: it and
-// the byte behind it are text. Taken as a command, it would eat the next echo's first letter.
-TEST(DeviceFaultsTest, LoneByte255IsTextAndEatsNothingBehindIt) {
-  const auto peer = FaultOnFirstLine({
-      {"\xff", milliseconds(20)},
-      {"SH NW SSID\r\n\xff\xfa\x18\x01\xff\xf0WiFi SSID: X\xff", milliseconds(20)},
-      {"Y\r\nLocal> \xff"},
-  });
-  Road road(peer->Port());
-  const Outcome odd = road.Run(kSsidLine);
-  ASSERT_FALSE(odd.error.has_value()) << odd.error->Description();
-  EXPECT_EQ(odd.reply, "WiFi SSID: X\xffY");
-  EXPECT_LT(odd.took, kLimit);
-  // The 255 behind the prompt waits for the byte after it, the first letter of the next echo;
-  // the two reach the next command together, and its echo is still found.
-  ExpectNextCommandWorks(road);
-}
-
 TEST(DeviceFaultsTest, XoffInTheAnswerSetsTheWarningAndStillAnswers) {
   TelnetShellServer::Options options;
   options.faults.xoffInAnswers = true;
   TelnetShellServer server(options);
   server.Start();
   Road road(server.Port());
-  EXPECT_FALSE(road.device->ProtocolHandler()->XonXoffWarning());
+  EXPECT_FALSE(DeviceInternals::Handler(*road.device)->XonXoffWarning());
   EXPECT_EQ(road.device->GetSSID(), "PrintNet");
-  EXPECT_TRUE(road.device->ProtocolHandler()->XonXoffWarning());
+  EXPECT_TRUE(DeviceInternals::Handler(*road.device)->XonXoffWarning());
   EXPECT_EQ(road.device->GetWiFiChannel(), 6);
 }
 
@@ -201,53 +167,17 @@ TEST(DeviceFaultsTest, AnswersOneByteAtATimeAreFramedWhole) {
   TelnetShellServer server(options);
   server.Start();
   Road road(server.Port());
+  int chunks = 0;
+  const auto counter = road.connection->OnReceive.Subscribe([&] { ++chunks; });
   const Outcome ssid = Timed([&] { return road.device->GetSSID(); });
   ASSERT_FALSE(ssid.error.has_value()) << ssid.error->Description();
   EXPECT_EQ(ssid.reply, "PrintNet");
+  // Two answers (the wake-up's and the SSID's), each arriving whole, would be two chunks; the
+  // system may merge some pieces on the way.
+  EXPECT_GT(chunks, 2);
   EXPECT_LT(ssid.took, kLimit + kMargin);
   const auto wireless = road.device->GetWirelessInfo();
   EXPECT_EQ(wireless->APMacAddress(), "00:11:22:33:44:55");
-}
-
-TEST(DeviceFaultsTest, RefusedConnectFailsAtOnceAndTheNextCommandConnects) {
-  RawShellPeer peer(
-      [](const std::string& line, int) { return Answered(line, "WiFi SSID: PrintNet"); });
-  // Bound but not listening: the system refuses every connection to the port.
-  Road road(peer.Port());
-  const Outcome refused = road.Run(kSsidLine);
-  ExpectError(refused, 3001);
-  EXPECT_EQ(refused.error->Description().rfind("127.0.0.1:" + std::to_string(peer.Port()), 0), 0U);
-  EXPECT_LT(refused.took, kLimit);
-
-  peer.Listen();
-  ExpectNextCommandWorks(road);
-}
-
-TEST(DeviceFaultsTest, ListenerThatNeverAcceptsEndsInTheConnectTimeLimit) {
-  RawShellPeer peer(
-      [](const std::string& line, int) { return Answered(line, "WiFi SSID: PrintNet"); });
-  // Backlog 0 holds one connection that nobody accepts; further requests go unanswered.
-  peer.Listen(0, false);
-  const int filler = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(peer.Port());
-  ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-
-  Road road(peer.Port());
-  const Outcome waited = road.Run(kSsidLine);
-  ExpectError(waited, 3002);
-  EXPECT_GE(waited.took, kLimit);
-  EXPECT_LT(waited.took, kLimit + kMargin);
-
-  // The server wakes up: it takes the filler off its queue (and sees it end), then serves.
-  shutdown(filler, SHUT_WR);
-  peer.StartAccepting();
-  pollfd ended{filler, POLLIN, 0};
-  ASSERT_EQ(poll(&ended, 1, 2000), 1);
-  close(filler);
-  ExpectNextCommandWorks(road);
 }
 
 }  // namespace

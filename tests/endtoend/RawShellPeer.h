@@ -11,21 +11,21 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "pelmora/transport/TelnetCodec.h"
+
 namespace pelmora::testing {
 
 // A misbehaving print server on a loopback port, for what the simulated one cannot do: it reads
-// the telnet client's lines (its option answers skipped) and plays, for every line, the steps a
-// script gives: bytes to write, a pause, the end of the connection. Lines are counted from 1 over
-// the peer's life, across connections, so a script can fault the first command and answer the
-// next one properly.
-//
-// The port is bound at construction. It refuses connections until Listen; a listener with
-// backlog 0 whose one place a test fills takes no further connection until the peer accepts.
+// the telnet client's lines (decoded by the simulator's telnet codec, whose answers to the
+// client's options it does not send) and plays, for every line, the steps a script gives: bytes
+// to write, a pause, the end of the connection. Lines are counted from 1 over the peer's life,
+// across connections, so a script can fault the first command and answer the next one properly.
 class RawShellPeer {
  public:
   struct Step {
@@ -62,16 +62,9 @@ class RawShellPeer {
   RawShellPeer(const RawShellPeer&) = delete;
   RawShellPeer& operator=(const RawShellPeer&) = delete;
 
-  // Starts listening; with accepting false the queue fills but nothing is taken from it.
-  void Listen(int backlog = SOMAXCONN, bool accepting = true) {
-    if (listen(listener_, backlog) != 0) throw std::runtime_error("cannot listen");
-    accepting_ = accepting;
+  void Listen() {
+    if (listen(listener_, SOMAXCONN) != 0) throw std::runtime_error("cannot listen");
     if (!thread_.joinable()) thread_ = std::thread([this] { Serve(); });
-  }
-  void StartAccepting() {
-    accepting_ = true;
-    const char wake = 'a';
-    (void)write(wake_[1], &wake, 1);
   }
 
   std::uint16_t Port() const noexcept { return port_; }
@@ -84,7 +77,7 @@ class RawShellPeer {
       std::vector<pollfd> fds{{wake_[0], POLLIN, 0}};
       if (client >= 0) {
         fds.push_back({client, POLLIN, 0});
-      } else if (accepting_) {
+      } else {
         fds.push_back({listener_, POLLIN, 0});
       }
       if (poll(fds.data(), fds.size(), -1) < 0) break;
@@ -100,7 +93,7 @@ class RawShellPeer {
         const int yes = 1;
         if (client >= 0) setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
         line_.clear();
-        telnetSkip_ = 0;
+        telnet_ = std::make_unique<TelnetCodec>(TelnetCodec::Role::Server);
         continue;
       }
       if (!ReadLines(client)) {
@@ -116,11 +109,12 @@ class RawShellPeer {
     char buffer[4096];
     const auto n = read(client, buffer, sizeof buffer);
     if (n <= 0) return false;
-    for (ssize_t i = 0; i < n; ++i) {
-      const auto byte = static_cast<unsigned char>(buffer[i]);
-      if (SkipTelnet(byte) || byte == '\n' || byte == '\0') continue;
-      if (byte != '\r') {
-        line_ += static_cast<char>(byte);
+    telnet_->Receive(std::string_view(buffer, static_cast<std::size_t>(n)));
+    telnet_->TakeWire();
+    for (const char c : telnet_->TakeData()) {
+      if (c == '\n') continue;
+      if (c != '\r') {
+        line_ += c;
         continue;
       }
       for (const Step& step : script_(std::exchange(line_, {}), ++lines_)) {
@@ -132,17 +126,6 @@ class RawShellPeer {
         if (step.close) return false;
       }
     }
-    return true;
-  }
-
-  // The client's option answers are three bytes each (IAC, verb, option).
-  bool SkipTelnet(unsigned char byte) {
-    if (telnetSkip_ > 0) {
-      --telnetSkip_;
-      return true;
-    }
-    if (byte != 255) return false;
-    telnetSkip_ = 2;
     return true;
   }
 
@@ -159,10 +142,9 @@ class RawShellPeer {
   int listener_ = -1;
   int wake_[2] = {-1, -1};
   std::uint16_t port_ = 0;
-  std::atomic<bool> accepting_{false};
   std::atomic<int> lines_{0};
   std::string line_;
-  int telnetSkip_ = 0;
+  std::unique_ptr<TelnetCodec> telnet_;
   std::thread thread_;
 };
 

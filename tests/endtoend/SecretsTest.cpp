@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 #include "pelmora/transport/TelnetConnection.h"
@@ -37,7 +38,7 @@ TEST(SecretsTest, RefusedSecretsAreNotRepeatedAndTheSimulatorPrintsNothing) {
     server.Start();
     const auto device =
         Global::CreatePelmoraT2Obj(std::make_shared<TelnetConnection>("127.0.0.1", server.Port()));
-    device->ProtocolHandler()->SetDefaultTimeout(2000);
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
 
     // Read-only: the device refuses every change; then a wrong and a right login.
     refusals.push_back(RefusalOf([&] { device->SetPSK("Psk-Secret-31415"); }));

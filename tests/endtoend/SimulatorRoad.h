@@ -5,6 +5,7 @@
 #include <string>
 
 #include "endtoend/PtyPrintServer.h"
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/EmbeddedPrintServer.h"
 #include "pelmora/simulator/TelnetShellServer.h"
@@ -47,7 +48,7 @@ class SimulatorRoad {
       connection = std::make_shared<SerialConnection>(pty_->Path());
     }
     device = Global::CreatePelmoraT2Obj(connection);
-    device->ProtocolHandler()->SetDefaultTimeout(2000);
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
   }
   ~SimulatorRoad() { Global::TeardownPrinterObj(device); }
 

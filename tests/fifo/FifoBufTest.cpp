@@ -37,7 +37,6 @@ TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   EXPECT_EQ(abc.FindStr(1, ""), 0);
   EXPECT_EQ(abc.FindByteArray(1, ByteArray{}), 0);
   EXPECT_EQ(abc.FindByteRev(5, 'a'), 0);  // the low end of the window is still StartPos
-  EXPECT_EQ(FifoBuf().FindByte(1, 'a'), 0);
   const FifoBuf buf = Holding("abcdef");
   EXPECT_EQ(buf.FindByte(1, 'f', 4), 0);
   EXPECT_EQ(buf.FindByte(2, 'f', 4), 6);   // s + R = n - 1: the window runs to the end
@@ -49,6 +48,25 @@ TEST(FifoBufTest, SearchWindowsFollowStartPosRangeAndThePatternFit) {
   EXPECT_EQ(buf.FindByteArray(1, ByteArray{'e', 'f'}, 3), 0);
   EXPECT_EQ(buf.FindStr(1, "ef", 4), 5);  // s + R = n - m
   EXPECT_EQ(buf.FindByteArray(2, ByteArray{'e', 'f'}, 3), 5);
+}
+
+// Every search checks the count before it looks at StartPos: a text StartPos that is no number
+// finds nothing in an empty buffer instead of failing with 13.
+TEST(FifoBufTest, EmptyBufferFindsNothingWhateverStartPosAndAnEmptyAddKeepsIt) {
+  FifoBuf empty;
+  empty.Add(ByteArray{});
+  EXPECT_EQ(empty.Count(), 0);
+  EXPECT_EQ(empty.Peek(0), -1);
+  for (const Variant& start : {Variant(1), Variant("not a number")}) {
+    EXPECT_EQ(empty.FindByte(start, 'a'), 0);
+    EXPECT_EQ(empty.FindByteRev(start, 'a'), 0);
+    EXPECT_EQ(empty.FindByteArray(start, ByteArray{'a'}), 0);
+    EXPECT_EQ(empty.FindStr(start, "a"), 0);
+    EXPECT_EQ(empty.FindStrRev(start, "a"), 0);
+  }
+  FifoBuf buf = Holding("ab");
+  buf.Add(ByteArray{});
+  EXPECT_EQ(Content(buf), "ab");
 }
 
 TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
@@ -65,7 +83,7 @@ TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
   EXPECT_EQ(Holding("abcxc").FindStrRev(5, "bc"), 3);
 }
 
-TEST(FifoBufTest, MidCopiesWithoutConsumingAndWritesLengthBack) {
+TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheBytes) {
   const FifoBuf buf = Holding("abcdef");
   for (const auto& [start, length, copied, writtenBack] :
        {std::tuple{2, 0, "bcdef", 5}, {5, 10, "ef", 2}, {2, 3, "bcd", 3}, {6, kMax32, "f", 1}}) {
@@ -76,10 +94,8 @@ TEST(FifoBufTest, MidCopiesWithoutConsumingAndWritesLengthBack) {
     EXPECT_EQ(bytesLength, writtenBack);
   }
   EXPECT_EQ(Content(buf), "abcdef");
-}
 
-TEST(FifoBufTest, MidOutsideTheBytesFailsWith101AndNegativeLengthWith5) {
-  const FifoBuf buf = Holding("abcdef");
+  // Outside the bytes: 101; a negative length: 5, and the length is left as it was.
   std::int32_t length = 1;
   for (std::int32_t start : {0, 7, kMin32}) {
     const AutomationError str = CatchError([&] { buf.MidStr(start, length); });
@@ -120,7 +136,7 @@ TEST(FifoBufTest, MoveTakesFromTheSourceFrontAndWritesLengthBack) {
   EXPECT_EQ(Content(self), "cdeab");
 }
 
-TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytes) {
+TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytesAndRemoveDropsTheFront) {
   FifoBuf buf = Holding("abcdef");
   for (const auto& [index, value] : {std::pair{0, 256}, {0, -1}, {6, 'x'}, {kMin32, 'x'}}) {
     buf.Poke(index, value);
@@ -131,13 +147,11 @@ TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytes) {
   buf.Poke(5, 255);
   EXPECT_EQ(buf.Peek(5), 255);  // high bytes read as 0..255, never as a negative char
   EXPECT_EQ(buf.FindStr(1, "\xff"), 6);
-}
 
-TEST(FifoBufTest, RemoveDropsFromTheFrontAndEmptiesOnCountOrMore) {
-  FifoBuf buf = Holding("abcdef");
+  // Remove drops from the front and empties on the count or more.
   buf.Remove(0);
   buf.Remove(2);
-  EXPECT_EQ(Content(buf), "cdef");
+  EXPECT_EQ(Content(buf), "cde\xff");
   EXPECT_EQ(buf.FindByte(1, 'c'), 1);
   buf.Remove(4);
   EXPECT_EQ(buf.Count(), 0);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/transport/PipeConnection.h"
 #include "support/ExpectError.h"
@@ -13,7 +14,7 @@ using testing::CatchError;
 
 TEST(GlobalTest, TeardownEndsTheSessionOnceAndLeavesDialoguesWithoutConnection) {
   auto empty = Global::CreatePelmoraT2Obj(nullptr);
-  EXPECT_EQ(empty->ProtocolHandler(), nullptr);
+  EXPECT_EQ(DeviceInternals::Handler(*empty), nullptr);
   EXPECT_NO_THROW(Global::TeardownPrinterObj(empty));
   EXPECT_NO_THROW(Global::TeardownPrinterObj(nullptr));
 

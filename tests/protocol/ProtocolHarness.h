@@ -46,18 +46,25 @@ class ProtocolHarness : public IProtocolHndCallback {
     if (duringWait) duringWait();
   }
   void CommandProtocolReceived(const std::shared_ptr<CommandReply>& reply) override {
+    if (onReply) onReply();
     received.push_back(reply);
   }
 
   std::shared_ptr<PipeConnection> pipe = std::make_shared<PipeConnection>();
   std::shared_ptr<ProtocolHandler> handler = std::make_shared<ProtocolHandler>();
   std::function<void()> duringWait;
+  std::function<void()> onReply;
   std::vector<std::shared_ptr<CommandReply>> received;
   long passes = 0;
 
  private:
   Script script_;
   Event<>::Subscription receive_;
+};
+
+// The watchdog's tick, which the library never arms: only a test can raise it.
+struct ProtocolHandlerAccess {
+  static void WatchDogTick(ProtocolHandler& handler) { handler.WatchDogTimerTick(); }
 };
 
 }  // namespace pelmora::testing

@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <asio/ip/tcp.hpp>
+#include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/write.hpp>
 #include <memory>
 #include <optional>
 
 #include "pelmora/platform/Apartment.h"
+#include "pelmora/transport/TelnetDialer.h"
 #include "transport/PeerSupport.h"
 
 namespace pelmora {
@@ -150,47 +152,112 @@ TEST_F(TelnetConnectionTest, ClosingOrDestroyingFromInsideOnReceiveIsSafe) {
   testing::PumpFor(milliseconds(20));
 }
 
-TEST(TelnetConnectFailureTest, ConnectFailuresNameTheEndpointAndTheReason) {
-  int closedPort = ScriptedServer().Port();
-  TelnetConnection connection("127.0.0.1", closedPort);
+// A dialer that plays the faults of a network the tests must not reach: a name server that
+// fails or never answers, a connect that the system fails at once.
+struct FaultyDialer : TelnetDialer {
+  void Resolve(const std::string& host, const std::string& port, ResolveHandler handler) override {
+    if (silentNameServer) {
+      pending = std::move(handler);
+    } else if (lookupError) {
+      Later([handler, error = lookupError] { handler(error, {}); });
+    } else {
+      TelnetDialer::Resolve(host, port, std::move(handler));
+    }
+  }
+  void Connect(tcp::socket& socket, const Endpoints& endpoints, ConnectHandler handler) override {
+    if (!connectError) return TelnetDialer::Connect(socket, endpoints, std::move(handler));
+    Later([handler, error = connectError] { handler(error); });
+  }
+  void Cancel() override {
+    if (pending)
+      Later(
+          [handler = std::exchange(pending, {})] { handler(asio::error::operation_aborted, {}); });
+  }
+  static void Later(std::function<void()> step) {
+    asio::post(Apartment::Current().Context(), std::move(step));
+  }
+
+  bool silentNameServer = false;
+  std::error_code lookupError;
+  std::error_code connectError;
+  ResolveHandler pending;
+};
+
+AutomationError OpenFailure(TelnetConnection& connection, milliseconds& took) {
   const auto started = Clock::now();
-  const AutomationError refused = testing::CatchError([&] { connection.SetIsOpen(true); });
-  EXPECT_LT(Clock::now() - started, milliseconds(500));
-  EXPECT_EQ(refused.Number(), 3001);
-  EXPECT_EQ(refused.Source(), "Connection");
-  EXPECT_EQ(refused.Description(),
-            "127.0.0.1:" + std::to_string(closedPort) + ": Connection refused");
+  const AutomationError error = testing::CatchError([&] { connection.SetIsOpen(true); });
+  took = std::chrono::duration_cast<milliseconds>(Clock::now() - started);
   EXPECT_FALSE(connection.SessionActive());
   EXPECT_FALSE(connection.IsBusy());
+  EXPECT_EQ(error.Source(), "Connection");
+  return error;
+}
+
+// Failures that the system or the name server report end the opening at once, whatever the
+// time limit, with the reason.
+TEST(TelnetConnectFailureTest, ConnectFailuresEndAtOnceNamingTheEndpointAndTheReason) {
+  milliseconds took{};
+  const int closedPort = ScriptedServer().Port();
+  TelnetConnection refused("127.0.0.1", closedPort);
+  EXPECT_EQ(OpenFailure(refused, took).Description(),
+            "127.0.0.1:" + std::to_string(closedPort) + ": Connection refused");
+  EXPECT_LT(took, milliseconds(500));
+
+  auto dialer = std::make_shared<FaultyDialer>();
+  dialer->connectError = asio::error::network_unreachable;
+  TelnetConnection unreachable("127.0.0.1", closedPort);
+  unreachable.SetDialer(dialer);
+  const AutomationError noRoute = OpenFailure(unreachable, took);
+  EXPECT_EQ(noRoute.Number(), 3001);
+  EXPECT_EQ(noRoute.Description(),
+            "127.0.0.1:" + std::to_string(closedPort) + ": Network is unreachable");
+  EXPECT_LT(took, milliseconds(500));
+
+  dialer->lookupError = asio::error::host_not_found;
+  TelnetConnection unknown("printer-3f", 23);
+  unknown.SetDialer(dialer);
+  const AutomationError unresolved = OpenFailure(unknown, took);
+  EXPECT_EQ(unresolved.Number(), 3001);
+  EXPECT_EQ(unresolved.Description(), "printer-3f:23: cannot resolve host name 'printer-3f': " +
+                                          asio::error_code(asio::error::host_not_found).message());
+  EXPECT_LT(took, milliseconds(500));
 
   for (auto [host, port] : {std::pair<std::string, int>{"", 23}, {"127.0.0.1", 70000}}) {
     TelnetConnection invalid(host, port);
-    EXPECT_EQ(testing::CatchError([&] { invalid.SetIsOpen(true); }).Number(), 3009) << port;
+    EXPECT_EQ(OpenFailure(invalid, took).Number(), 3009) << port;
   }
 }
 
-// A listener with backlog 0 whose queue is already full drops further connection requests, so
-// the connect neither succeeds nor fails: only the time limit ends it.
-TEST(TelnetConnectFailureTest, ConnectGivesUpAtItsTimeLimitAndIsBusyMeanwhile) {
+// A connect that neither succeeds nor fails, and a name server that never answers, end at the
+// connect time limit with the time-out error; the connection reports itself busy meanwhile.
+TEST(TelnetConnectFailureTest, ConnectAndLookupGiveUpAtTheTimeLimitAndAreBusyMeanwhile) {
+  constexpr milliseconds kLimit{150};
+  // A listener with backlog 0 whose queue is already full drops further connection requests.
   ScriptedServer full(0);
   tcp::socket filler(Apartment::Current().Context());
   filler.connect(tcp::endpoint(asio::ip::address_v4::loopback(), full.Port()));
+  TelnetConnection unaccepted("127.0.0.1", full.Port());
+  auto dialer = std::make_shared<FaultyDialer>();
+  dialer->silentNameServer = true;
+  TelnetConnection unanswered("printer-3f", 23);
+  unanswered.SetDialer(dialer);
 
-  TelnetConnection connection("127.0.0.1", full.Port());
-  connection.SetConnectTimeLimit(milliseconds(150));
-  std::optional<bool> busyWhileConnecting;
-  asio::steady_timer probe(Apartment::Current().Context(), milliseconds(50));
-  probe.async_wait([&](std::error_code) { busyWhileConnecting = connection.IsBusy(); });
-
-  const auto started = Clock::now();
-  const AutomationError timedOut = testing::CatchError([&] { connection.SetIsOpen(true); });
-  const auto elapsed = Clock::now() - started;
-  EXPECT_EQ(timedOut.Number(), 3002);
-  EXPECT_TRUE(timedOut.Description().starts_with("127.0.0.1:")) << timedOut.Description();
-  EXPECT_GE(elapsed, milliseconds(150));
-  EXPECT_LT(elapsed, milliseconds(1000));
-  EXPECT_EQ(busyWhileConnecting, std::optional<bool>(true));
-  EXPECT_FALSE(connection.IsBusy());
+  for (TelnetConnection* connection : {&unaccepted, &unanswered}) {
+    connection->SetConnectTimeLimit(kLimit);
+    std::optional<bool> busyWhileConnecting;
+    asio::steady_timer probe(Apartment::Current().Context(), kLimit / 3);
+    probe.async_wait([&](std::error_code) { busyWhileConnecting = connection->IsBusy(); });
+    milliseconds took{};
+    const AutomationError timedOut = OpenFailure(*connection, took);
+    EXPECT_EQ(timedOut.Number(), 3002);
+    EXPECT_EQ(timedOut.Description(), connection->Endpoint() + ": connect timed out after 150 ms");
+    EXPECT_GE(took, kLimit);
+    // Generous for a loaded machine, yet far below a wait that ignores the limit.
+    EXPECT_LT(took, kLimit + milliseconds(400));
+    EXPECT_EQ(busyWhileConnecting, std::optional<bool>(true));
+  }
+  // The lookup that was given up has been cancelled.
+  EXPECT_FALSE(dialer->pending);
 }
 
 }  // namespace

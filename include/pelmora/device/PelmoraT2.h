@@ -24,10 +24,14 @@ namespace pelmora {
 // text for TrappedMessage. The trapped text keeps at most kMaxTrappedText characters: when an
 // idle device sends more, the oldest text is dropped.
 //
-// Hold it in a std::shared_ptr (Global::CreatePelmoraT2Obj does): Command keeps the object
-// alive until it returns, even if the client lets go of it from an event handler meanwhile.
+// Hold it in a std::shared_ptr (Global::CreatePelmoraT2Obj does): every member that talks to
+// the shell keeps the object alive until it returns, even if the client lets go of it from an
+// event handler while the member waits.
+//
+// What only the library may do (attach a connection, reach the protocol handler) goes through
+// DeviceInternals; the command road that settings and reports use is private.
 class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
-                  public CommandRoad,
+                  private CommandRoad,
                   public PrintServerSettings {
  public:
   static constexpr std::size_t kMaxTrappedText = 64 * 1024;
@@ -38,8 +42,6 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
   PelmoraT2& operator=(const PelmoraT2&) = delete;
 
   std::shared_ptr<pelmora::Connection> Connection() const { return moConnection; }
-  // Library-internal: attaches a connection (or detaches it, given none).
-  void SetConnection(const std::shared_ptr<pelmora::Connection>& connection);
 
   ByteArray TerminalReceivedBinary();
   std::string TerminalReceived();
@@ -64,11 +66,14 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
   void AbortCommand();
   std::string TrappedMessage();
 
-  // Library-internal.
-  std::shared_ptr<pelmora::ProtocolHandler> ProtocolHandler() const;
+ private:
+  friend class DeviceInternals;
+
+  // Every line of the settings and reports passes through here. A class that extends the device
+  // may override it to add Command's optional arguments (the tool adds its progress display);
+  // clients cannot call it.
   std::string RunCommand(const std::string& line) override { return Command(line); }
 
- private:
   // The handler's view of this object: IProtocolHndCallback's members, forwarded.
   class Callback : public IProtocolHndCallback {
    public:
@@ -78,6 +83,13 @@ class PelmoraT2 : public std::enable_shared_from_this<PelmoraT2>,
    private:
     PelmoraT2& owner_;
   };
+
+  // Attaches a connection (or detaches it, given none).
+  void SetConnection(const std::shared_ptr<pelmora::Connection>& connection);
+  std::shared_ptr<pelmora::ProtocolHandler> ProtocolHandler() const;
+  // A counted reference to this object for the length of a member that may wait, or nothing
+  // for an object that no shared_ptr owns.
+  std::shared_ptr<const void> KeepAlive() override { return weak_from_this().lock(); }
 
   void IProtocolHndCallback_ProcessEvents();
   void moConnection_OnReceive();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace pelmora {
@@ -11,6 +12,11 @@ class CommandRoad {
  public:
   virtual ~CommandRoad() = default;
   virtual std::string RunCommand(const std::string& line) = 0;
+
+  // A counted reference that keeps the road's owner alive while a member sends several lines:
+  // a client may let go of the owner from an event handler during the first. Nothing for a
+  // road that no shared_ptr owns.
+  virtual std::shared_ptr<const void> KeepAlive() { return nullptr; }
 };
 
 }  // namespace pelmora

@@ -16,6 +16,9 @@ namespace pelmora {
 
 class ErrorSnapshot;
 class Stopwatch;
+namespace testing {
+struct ProtocolHandlerAccess;
+}
 
 // Runs the request/response exchange with the print server's configuration shell, one command
 // at a time. Command sends a line and then waits, letting the thread's events run through the
@@ -76,6 +79,8 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
  private:
   // Drives the receive side without a command's send and 10 ms wait, to measure the framing.
   friend class ProtocolHandlerProbe;
+  // Lets the tests tick the watchdog, which the library never arms.
+  friend struct testing::ProtocolHandlerAccess;
 
   enum class Outcome { None, NoResponse, TimedOut, Cancelled };
   enum class Stage { SetUp, Send, Wait, Finish };
@@ -96,6 +101,9 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
   std::int32_t CheckReplyState(FifoBuf& buffer);
   void ProcessReceived(FifoBuf& buffer);
   std::shared_ptr<CommandReply> CurrentReply();
+  // The callback, or the object-not-set error (91) when the owner has cleared it.
+  std::shared_ptr<IProtocolHndCallback> RequireCallback() const;
+  [[noreturn]] static void RaiseObjectNotSet();
 
   // Field order is creation order.
   std::int32_t mlDefaultTimeout = 10000;

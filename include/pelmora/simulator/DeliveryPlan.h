@@ -13,7 +13,8 @@ namespace pelmora {
 //
 // For each chunk the engine emits, in order, the serving layer
 //   1. waits `delay`, counted from the moment the engine emitted the chunk;
-//   2. cuts the chunk with Split and sends the pieces in order, waiting `gap` between two pieces.
+//   2. cuts the chunk with Split and sends the pieces in order, waiting `gap` between two pieces;
+//      each piece is handed over on its own (one write, one event), also when `gap` is 0.
 // Chunks never overtake each other: a chunk emitted while an earlier one is still on its way is
 // queued behind it. A close requested by the engine (its close callback) takes effect after the
 // chunks emitted before it have been delivered.

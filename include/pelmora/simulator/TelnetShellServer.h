@@ -10,6 +10,10 @@
 #include "pelmora/simulator/PrintServerState.h"
 #include "pelmora/simulator/ShellFaults.h"
 
+namespace asio {
+class io_context;
+}  // namespace asio
+
 namespace pelmora {
 
 // The simulated print server's telnet server. It runs its own event loop (its own io_context,
@@ -19,9 +23,11 @@ namespace pelmora {
 // Every TCP connection is one shell session with its own running state (a new session of the
 // device); the saved configuration is the device's, shared by all sessions. At connect the
 // server offers to echo and to suppress go-ahead, accepts the client's DO for those two and
-// refuses every other option. When the shell ends a session ("exit", INI, the dropped-session
-// fault) the connection ends after the output before it has been written; while a restart
-// (INI with a restart delay) lasts, new connections are closed at once.
+// refuses every other option; a bare LF from a client (one in character mode reading a pipe)
+// ends a line like CR LF and CR NUL. When the shell ends a session ("exit", INI, the
+// dropped-session fault) the output before it is written, the server half-closes, and it closes
+// once the client has closed its end (or after two seconds); while a restart (INI with a restart
+// delay) lasts, new connections are closed at once.
 //
 // The server prints nothing to any console.
 class TelnetShellServer {
@@ -39,6 +45,10 @@ class TelnetShellServer {
     // restart delay); none: a device with the default configuration. The server keeps a copy
     // that shares the saved configuration; its own shell password is replaced by `password`.
     std::shared_ptr<PrintServerState> device;
+    // A loop to serve on instead of the server's own, so that many servers share one thread:
+    // Start then only listens, whoever runs the loop serves, and Stop must be called on the
+    // thread that runs it.
+    asio::io_context* loop = nullptr;
   };
 
   TelnetShellServer();  // the default options

@@ -13,15 +13,19 @@ class io_context;
 
 namespace pelmora {
 
+class TelnetDialer;
+
 // A telnet session over TCP, on the apartment of the creating thread.
 //
 // The device's offers to echo and to suppress go-ahead are accepted; every other option is
 // refused. What is sent goes out unchanged (a carriage return stays a lone carriage return)
 // except that byte 255 is doubled, as telnet requires.
 //
-// Opening connects before it returns (it pumps the apartment meanwhile), because a caller sends
-// right after it opens; a connect that neither succeeds nor fails within the connect time limit
-// fails with the time-out error.
+// Opening looks the host up and connects before it returns (it pumps the apartment meanwhile),
+// because a caller sends right after it opens. Both steps together are bounded by the connect
+// time limit: past it, opening fails with the time-out error (3002), also while a slow name
+// server still has not answered. A lookup or connect that fails ends the opening at once with
+// the connect error (3001) and the resolver's or the system's reason.
 class TelnetConnection : public Connection {
  public:
   static constexpr int kDefaultPort = 23;
@@ -39,6 +43,8 @@ class TelnetConnection : public Connection {
   void SetPort(int port) noexcept { port_ = port; }
   std::chrono::milliseconds ConnectTimeLimit() const noexcept { return connectTimeLimit_; }
   void SetConnectTimeLimit(std::chrono::milliseconds limit) noexcept { connectTimeLimit_ = limit; }
+  // Replaces how the device is looked up and reached (tests play faults with it).
+  void SetDialer(std::shared_ptr<TelnetDialer> dialer);
 
   bool IsBusy() const override;
   std::string Endpoint() const override;
@@ -50,9 +56,11 @@ class TelnetConnection : public Connection {
 
  private:
   struct Link;
+  struct Attempt;
 
   void ValidateEndpoint() const;
   void ConnectWithinLimit(Link& link);
+  void AwaitAttempt(Attempt& attempt);
   void OnBytes(std::string_view raw);
   void FlushProtocolOutput();
 
@@ -60,6 +68,7 @@ class TelnetConnection : public Connection {
   std::string host_;
   int port_;
   std::chrono::milliseconds connectTimeLimit_ = kDefaultConnectTimeLimit;
+  std::shared_ptr<TelnetDialer> dialer_;
   std::unique_ptr<Link> link_;
   bool connecting_ = false;
 };

@@ -1,0 +1,232 @@
+#include "FleetCommand.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "CommandRunner.h"
+#include "Interrupt.h"
+#include "OpenFileLimit.h"
+#include "OutputWriter.h"
+#include "ProfileCommands.h"
+#include "SignalWatcher.h"
+#include "UsageError.h"
+#include "pelmora/fleet/Shard.h"
+#include "pelmora/platform/ErrorNumbers.h"
+
+namespace pelmora::cli {
+
+namespace {
+
+constexpr std::chrono::milliseconds kProgressEvery{250};
+
+std::optional<std::string> AddressProblem(const std::string& address) {
+  try {
+    Target::Host(address);
+    return std::nullopt;
+  } catch (const UsageError& error) {
+    return std::string(error.what());
+  }
+}
+
+Target TargetOf(const InventoryHost& host) {
+  if (host.address) return Target::Host(*host.address, host.port);
+  Target target;
+  target.kind = Target::Kind::Serial;
+  target.device = *host.serial;
+  target.baud = host.baud;
+  return target;
+}
+
+// A session that could not be opened (refused, unreachable, connect time limit) before anything
+// was sent: trying again is safe. A connect that fails when the session is opened again after the
+// device ended it follows sent lines, and is not retried.
+bool NotOpened(const CommandRunner& command) {
+  const auto& error = command.LastError();
+  if (!error || command.SentAnything()) return false;
+  const auto number = error->Number();
+  return number == errors::kConnectFailed || number == errors::kConnectTimedOut ||
+         number == errors::kSerialOpenFailed;
+}
+
+// A host whose run ended in an error that is not the library's: shown in the same forms.
+void Unexpected(FleetOutput::HostResult& result, const std::exception_ptr& exception, bool json) {
+  std::string what = "unexpected error";
+  try {
+    std::rethrow_exception(exception);
+  } catch (const std::exception& error) {
+    what = error.what();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): the generic text stands
+  }
+  std::ostringstream out;
+  std::ostringstream err;
+  OutputWriter(json, out, err).Error(AutomationError(errors::kInternalError, "pelmora", what));
+  result.started = true;
+  result.status = FleetCommand::kFailed;
+  result.out = out.str();
+  result.err = err.str();
+}
+
+// Redraws the progress line until the run ends, on a thread of its own: the time left changes
+// even while no host finishes.
+class ProgressTicker {
+ public:
+  ProgressTicker(FleetOutput& output, const FleetRunner& runner, bool enabled) {
+    if (!enabled) return;
+    thread_ = std::thread([this, &output, &runner] {
+      std::unique_lock lock(mutex_);
+      do {
+        output.Progress(runner.Progress());
+      } while (!ended_.wait_for(lock, kProgressEvery, [this] { return stop_; }));
+    });
+  }
+  ~ProgressTicker() {
+    if (!thread_.joinable()) return;
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    ended_.notify_all();
+    thread_.join();
+  }
+  ProgressTicker(const ProgressTicker&) = delete;
+  ProgressTicker& operator=(const ProgressTicker&) = delete;
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace
+
+FleetCommand::FleetCommand(Invocation invocation) : invocation_(std::move(invocation)) {}
+
+int FleetCommand::Run() {
+  try {
+    if (!Prepare()) return kUsageError;
+  } catch (const UsageError& error) {
+    std::cerr << "pelmora: " << error.what() << '\n';
+    return kUsageError;
+  } catch (const InventoryError& error) {
+    std::cerr << error.what() << '\n';
+    return kUsageError;
+  }
+  return Execute();
+}
+
+bool FleetCommand::Prepare() {
+  if (invocation_.command == "shell") {
+    throw UsageError("shell talks to one print server; it does not take --inventory");
+  }
+  if (invocation_.shard) {
+    try {
+      Shard::Parse(*invocation_.shard);
+    } catch (const std::invalid_argument& error) {
+      throw UsageError(error.what());
+    }
+  }
+  if (!CommandRunner(invocation_, std::cout, std::cerr).CheckUsage()) return false;
+  inventory_ = Inventory::Load(*invocation_.inventory, AddressProblem);
+  SelectHosts();
+  for (const auto& dir : {invocation_.logDir, invocation_.outDir}) {
+    std::error_code error;
+    if (dir) std::filesystem::create_directories(*dir, error);
+    if (error) throw UsageError("cannot make " + *dir + ": " + error.message());
+  }
+  return true;
+}
+
+void FleetCommand::SelectHosts() {
+  std::vector<std::size_t> selected;
+  try {
+    selected = inventory_->Select(invocation_.limits);
+  } catch (const std::invalid_argument& error) {
+    throw UsageError(error.what());
+  }
+  const std::optional<Shard> shard =
+      invocation_.shard ? std::optional(Shard::Parse(*invocation_.shard)) : std::nullopt;
+  for (const std::size_t index : selected) {
+    const InventoryHost& host = inventory_->Hosts()[index];
+    if (shard && !shard->Holds(host.name)) continue;
+    hosts_.push_back(&host);
+    targets_.push_back(TargetOf(host));
+    FleetOutput::HostResult result;
+    result.name = host.name;
+    result.target = targets_.back().Describe();
+    results_.push_back(std::move(result));
+  }
+}
+
+int FleetCommand::Execute() {
+  OpenFileLimit::RaiseToMaximum();
+  const bool drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
+  FleetOutput output(invocation_.json, drawProgress, std::cout, std::cerr);
+  FleetRunner runner({.workers = invocation_.workers, .retries = invocation_.retries});
+  {
+    const SignalWatcher watcher([&runner] {
+      Interrupt::Request();
+      runner.Cancel();
+    });
+    const ProgressTicker ticker(output, runner, drawProgress);
+    runner.Run(
+        hosts_.size(),
+        [this](std::size_t index, std::int32_t attempt) { return RunHost(index, attempt); },
+        [&](const FleetRunner::HostReport& report) {
+          auto& result = results_[report.index];
+          result.elapsed = report.elapsed;
+          if (report.exception) Unexpected(result, report.exception, invocation_.json);
+          output.Finished(result);
+        });
+  }
+  output.Summary(results_);
+  int status = Interrupt::Requested() ? kFailed : kSuccess;
+  for (const auto& result : results_) {
+    if (!FleetOutput::Succeeded(result)) return kFailed;
+    if (result.status == ProfileCommands::kWouldChange) status = std::max(status, result.status);
+  }
+  return status;
+}
+
+FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*attempt*/) {
+  std::ostringstream out;
+  std::ostringstream err;
+  CommandRunner command(HostInvocation(*hosts_[index], targets_[index]), out, err);
+  const int status = command.Run();
+  auto& result = results_[index];
+  result.started = true;
+  result.status = status;
+  result.out = out.str();
+  result.err = err.str();
+  if (FleetOutput::Succeeded(result)) return FleetRunner::Outcome::Succeeded;
+  return NotOpened(command) ? FleetRunner::Outcome::NotOpened : FleetRunner::Outcome::Failed;
+}
+
+// The host's own settings win over the command line's, which serve where the inventory is
+// silent.
+Invocation FleetCommand::HostInvocation(const InventoryHost& host, const Target& target) const {
+  Invocation one = invocation_;
+  one.inventory.reset();
+  one.target = target;
+  if (host.password) one.password = host.password;
+  if (host.timeoutMs) one.timeoutMs = host.timeoutMs;
+  if (invocation_.logDir) {
+    one.logPath = (std::filesystem::path(*invocation_.logDir) / (host.name + ".log")).string();
+  }
+  if (invocation_.outDir) {
+    one.arguments = {(std::filesystem::path(*invocation_.outDir) / (host.name + ".toml")).string()};
+  }
+  one.noProgress = true;
+  return one;
+}
+
+}  // namespace pelmora::cli

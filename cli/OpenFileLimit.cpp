@@ -1,0 +1,14 @@
+#include "OpenFileLimit.h"
+
+#include <sys/resource.h>
+
+namespace pelmora::cli {
+
+void OpenFileLimit::RaiseToMaximum() noexcept {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+}  // namespace pelmora::cli

@@ -1,0 +1,95 @@
+#include "pelmora/fleet/FleetRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+
+#include "pelmora/platform/Apartment.h"
+
+namespace pelmora {
+namespace {
+
+using namespace std::chrono_literals;
+using Outcome = FleetRunner::Outcome;
+
+TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderEvenAJobThatThrew) {
+  FleetRunner runner({.workers = 3, .retries = 0, .backoff = 1ms});
+  std::atomic<int> running{0};
+  std::atomic<int> mostRunning{0};
+  std::mutex mutex;
+  std::set<Apartment*> apartments;
+  std::vector<std::size_t> finishedOrder;
+  const auto reports = runner.Run(
+      12,
+      [&](std::size_t index, std::int32_t) {
+        const int now = ++running;
+        for (int seen = mostRunning; now > seen && !mostRunning.compare_exchange_weak(seen, now);) {
+        }
+        {
+          std::lock_guard lock(mutex);
+          apartments.insert(&Apartment::Current());
+        }
+        std::this_thread::sleep_for(5ms);
+        --running;
+        if (index == 5) throw std::runtime_error("job broke");  // that host alone fails
+        return index % 4 == 0 ? Outcome::Failed : Outcome::Succeeded;
+      },
+      [&](const FleetRunner::HostReport& report) { finishedOrder.push_back(report.index); });
+  EXPECT_EQ(mostRunning, 3);
+  EXPECT_EQ(apartments.size(), 3u);
+  EXPECT_EQ(finishedOrder.size(), 12u);
+  ASSERT_EQ(reports.size(), 12u);
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    EXPECT_EQ(reports[i].index, i);
+    EXPECT_EQ(reports[i].outcome, i % 4 == 0 || i == 5 ? Outcome::Failed : Outcome::Succeeded);
+    EXPECT_EQ(reports[i].attempts, 1);
+    EXPECT_EQ(reports[i].exception != nullptr, i == 5);
+  }
+  const auto counts = runner.Progress();
+  EXPECT_EQ(counts.done, 12u);
+  EXPECT_EQ(counts.failed, 4u);
+  EXPECT_EQ(counts.running, 0u);
+}
+
+TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
+  FleetRunner runner({.workers = 2, .retries = 3, .backoff = 20ms});
+  std::vector<std::vector<std::chrono::steady_clock::time_point>> tries(3);
+  const auto reports = runner.Run(3, [&](std::size_t index, std::int32_t attempt) {
+    tries[index].push_back(std::chrono::steady_clock::now());
+    if (index == 0) return attempt < 3 ? Outcome::NotOpened : Outcome::Succeeded;
+    if (index == 1) return Outcome::Failed;  // something was sent: never again
+    return Outcome::NotOpened;
+  });
+  EXPECT_EQ(reports[0].outcome, Outcome::Succeeded);
+  EXPECT_EQ(reports[0].attempts, 3);
+  EXPECT_EQ(reports[1].attempts, 1);
+  EXPECT_EQ(reports[2].outcome, Outcome::NotOpened);
+  EXPECT_EQ(reports[2].attempts, 4);
+  const auto& t = tries[2];
+  EXPECT_GE(t[1] - t[0], 20ms);
+  EXPECT_GE(t[2] - t[1], 40ms);
+  EXPECT_GE(t[3] - t[2], 80ms);
+}
+
+TEST(FleetRunner, CancelStartsNoMoreHostsAndEndsAPauseBeforeARetry) {
+  FleetRunner runner({.workers = 2, .retries = 5, .backoff = 10s});
+  std::atomic<int> started{0};
+  const auto start = std::chrono::steady_clock::now();
+  const auto reports = runner.Run(10, [&](std::size_t index, std::int32_t) {
+    if (++started == 2) runner.Cancel();
+    return index == 0 ? Outcome::NotOpened : Outcome::Succeeded;
+  });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+  EXPECT_EQ(started, 2);
+  EXPECT_EQ(reports[0].outcome, Outcome::Cancelled);
+  for (std::size_t i = 2; i < reports.size(); ++i) {
+    EXPECT_EQ(reports[i].outcome, Outcome::Cancelled);
+    EXPECT_EQ(reports[i].attempts, 0);
+  }
+}
+
+}  // namespace
+}  // namespace pelmora
