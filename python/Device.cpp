@@ -1,5 +1,6 @@
 #include "Device.h"
 
+#include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/transport/SerialConnection.h"
 #include "pelmora/transport/TelnetConnection.h"
@@ -26,7 +27,7 @@ Device::Device(const ConnectOptions& options)
     : connection_(std::make_shared<cli::ToolConnection>(OpenTarget(options, embedded_), nullptr)),
       device_(Global::CreatePelmoraT2Obj(connection_)),
       owner_(std::this_thread::get_id()) {
-  device_->ProtocolHandler()->SetDefaultTimeout(options.timeout);
+  DeviceInternals::Handler(*device_)->SetDefaultTimeout(options.timeout);
   connection_->SetPollHook([this] {
     if (signal_.Check()) device_->AbortCommand();
   });
