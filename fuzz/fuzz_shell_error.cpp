@@ -1,6 +1,7 @@
 // Any answer text from the shell, framed by a device object's command over the in-memory
 // connection: an answer holding the shell's error line becomes error 9998 whose description is
-// the rest of that one line; any other answer comes back unchanged.
+// exactly the one computed here from the rule for that line; any other answer comes back
+// unchanged.
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -42,6 +43,21 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, text.find_last_not_of("\r\n") - first + 1);
 }
 
+std::string TrimmedBlanks(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// What the error tells: the rest of the tag's line with its blanks, or, on the last line, the
+// rest of the reply without outer blanks.
+std::string ErrorText(const std::string& reply, std::size_t tagAt) {
+  const std::size_t from = tagAt + std::string_view("%cfgerr:").size();
+  const std::size_t lineEnd = reply.find('\r', tagAt);
+  if (lineEnd == std::string::npos) return TrimmedBlanks(reply.substr(from));
+  return reply.substr(from, lineEnd - from);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -66,12 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const AutomationError& error) {
     fuzz::RequireNumber(error, {errors::kDeviceReportedError}, "Command");
     Require(shellError, "an answer without an error line raised 9998");
-    const std::string& description = error.Description();
-    Require(description.rfind(kDescriptionLead, 0) == 0, "9998 without its lead text");
-    const std::string told = description.substr(kDescriptionLead.size());
-    // Only that one line: nothing from the lines around it reaches the error.
-    Require(told.find('\r') == std::string::npos, "9998 told more than its line");
-    Require(expected.find(told, errorAt) != std::string::npos, "9998 told other text");
+    Require(error.Source() == "Command", "9998 with another source");
+    Require(error.Description() == kDescriptionLead + ErrorText(expected, errorAt),
+            "9998 told another text than its line");
   }
   DeviceInternals::AttachConnection(*device, nullptr);
   return 0;

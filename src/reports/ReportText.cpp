@@ -56,4 +56,31 @@ bool ReportText::ContainsIgnoringCase(std::string_view text, std::string_view pa
   return ToLowerAscii(text).find(ToLowerAscii(part)) != std::string::npos;
 }
 
+std::string ReportText::LeadingNumberText(std::string_view text) {
+  std::string digits[2];  // the whole part and the fraction
+  bool negative = false;
+  std::size_t part = 0;
+  bool signAllowed = true;
+  for (const char c : text) {
+    if (c == ' ') continue;
+    if (signAllowed && (c == '+' || c == '-')) {
+      negative = c == '-';
+    } else if (c >= '0' && c <= '9') {
+      digits[part] += c;
+    } else if (c == '.' && part == 0) {
+      part = 1;
+    } else {
+      break;
+    }
+    signAllowed = false;
+  }
+  const std::size_t firstSignificant = digits[0].find_first_not_of('0');
+  std::string number =
+      firstSignificant == std::string::npos ? "0" : digits[0].substr(firstSignificant);
+  const std::string fraction = digits[1].substr(0, digits[1].find_last_not_of('0') + 1);
+  if (!fraction.empty()) number.append(1, '.').append(fraction);
+  if (negative && number != "0") number.insert(0, 1, '-');
+  return number;
+}
+
 }  // namespace pelmora

@@ -25,6 +25,11 @@ class ReportText {
 
   static std::string ToLowerAscii(std::string_view text);
   static bool ContainsIgnoringCase(std::string_view text, std::string_view part);
+
+  // The number with which the text begins (blanks skipped anywhere in it) written as a plain
+  // decimal, unrounded and without redundant zeros: "128 bit" gives "128", " 1.50x" "1.5",
+  // "-.5" "-0.5"; a text that begins with no number gives "0".
+  static std::string LeadingNumberText(std::string_view text);
 };
 
 }  // namespace pelmora

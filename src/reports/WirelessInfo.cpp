@@ -7,7 +7,6 @@
 #include "pelmora/platform/AutomationError.h"
 #include "pelmora/platform/ErrorMessages.h"
 #include "pelmora/platform/ErrorNumbers.h"
-#include "pelmora/platform/NumberText.h"
 
 namespace pelmora {
 
@@ -73,7 +72,7 @@ void WirelessInfo::ParseFields(const std::string& data) {
 void WirelessInfo::ParseEncryption(const std::string& data) {
   std::string word;
   if (auto value = LineValue(data, "Encryption is WEP ")) {
-    word = std::to_string(NumberText::Leading(*value));
+    word = ReportText::LeadingNumberText(*value);
   }
   if (data.find("Dynamic WEP Keys are in use") != std::string::npos) word = "dynamic";
   // An empty word occurs within every word and so means disabled; a word found in none (such as

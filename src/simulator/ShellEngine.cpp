@@ -10,10 +10,6 @@ namespace pelmora {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr char kXoff = 19;
-// 64 bytes per line, and no prompt or farewell text can form inside it.
-constexpr std::string_view kFloodLine =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789\r\n";
 
 }  // namespace
 
@@ -60,9 +56,8 @@ ShellEngine::LineResult ShellEngine::HandleLine(const std::string& line) {
   if (state_ == ShellState::Closed) BeginSession();
   const bool silent = state_ == ShellState::Password;
   const std::string_view echo = silent ? std::string_view() : std::string_view(line);
-  if (faults_.stallAfterEcho || faults_.floodBytes > 0) {
+  if (faults_.stallAfterEcho) {
     WriteEcho(echo);
-    if (!faults_.stallAfterEcho) WriteFlood(faults_.floodBytes);
     return LineResult::Continue;
   }
   return Apply(echo, silent ? CheckPassword(line) : Answer(line));
@@ -82,7 +77,6 @@ ShellReply ShellEngine::CheckPassword(const std::string& line) {
     return {};
   }
   state_ = ShellState::Protected;
-  if (faults_.wrongPasswordAsError) return ShellReply::Failure(ShellReply::Error::AccessDenied);
   return ShellReply::Lines({"Access denied"});
 }
 
@@ -100,7 +94,6 @@ ShellEngine::LineResult ShellEngine::Apply(std::string_view echo, ShellReply rep
       break;
     case ShellReply::Effect::Restart:
       state_ = RestartDelay().count() > 0 ? ShellState::Restarting : ShellState::Closed;
-      if (faults_.silentReboot) reply.lines.clear();
       ends = true;
       break;
   }
@@ -120,35 +113,16 @@ void ShellEngine::WriteEcho(std::string_view echo) {
 
 void ShellEngine::Write(std::string_view echo, const ShellReply& reply, bool withPrompt) {
   WriteEcho(echo);
-  if (faults_.xoffInAnswers) out_ += kXoff;
   if (reply.error) {
-    out_ += ErrorLine(*reply.error);
+    out_ += "%cfgerr: ";
+    out_ += ShellReply::Message(*reply.error);
     out_ += kLineEnd;
-    if (faults_.errorLineFollowedByLine) {
-      out_ += ShellReply::Hint(*reply.error);
-      out_ += kLineEnd;
-    }
   }
   for (const std::string& line : reply.lines) {
     out_ += line;
     out_ += kLineEnd;
   }
   if (withPrompt) out_ += Prompt();
-}
-
-void ShellEngine::WriteFlood(std::size_t size) {
-  out_.reserve(out_.size() + size);
-  while (size > 0) {
-    const std::size_t take = std::min(size, kFloodLine.size());
-    out_ += kFloodLine.substr(0, take);
-    size -= take;
-  }
-}
-
-std::string ShellEngine::ErrorLine(ShellReply::Error error) const {
-  std::string line = faults_.upperCaseErrorTag ? "%CFGERR: " : "%cfgerr: ";
-  line += faults_.syntaxErrorMarker ? std::string_view("syntax <>") : ShellReply::Message(error);
-  return line;
 }
 
 std::string ShellEngine::Prompt() const {
@@ -167,9 +141,7 @@ std::string ShellEngine::Prompt() const {
     case ShellState::Restarting:
       break;
   }
-  if (faults_.noPrompt) return {};
-  if (faults_.promptWithoutBlank && !prompt.empty()) prompt.pop_back();
-  return prompt;
+  return faults_.noPrompt ? std::string() : prompt;
 }
 
 void ShellEngine::Flush() {

@@ -6,20 +6,10 @@ namespace pelmora {
 
 namespace {
 
-struct ErrorTexts {
-  std::string_view message;
-  std::string_view hint;
-};
-
 // Indexed by ShellReply::Error.
-constexpr ErrorTexts kErrorTexts[] = {
-    {"Unknown command", "Commands are SH, SET, SAVE, INI, unpro and exit"},
-    {"Missing argument", "The command needs a value"},
-    {"Invalid value", "The value is not accepted for this setting"},
-    {"Invalid channel", "Valid channels are 1 to 11"},
-    {"Invalid key", "Keys are 10 or 26 hexadecimal digits"},
-    {"Not permitted in protected mode", "Use unpro to change settings"},
-    {"Access denied", "The password is not correct"},
+constexpr std::string_view kErrorMessages[] = {
+    "Unknown command", "Missing argument", "Invalid value",
+    "Invalid channel", "Invalid key",      "Not permitted in protected mode",
 };
 
 }  // namespace
@@ -37,11 +27,7 @@ ShellReply ShellReply::Failure(Error error) {
 }
 
 std::string_view ShellReply::Message(Error error) noexcept {
-  return kErrorTexts[static_cast<std::size_t>(error)].message;
-}
-
-std::string_view ShellReply::Hint(Error error) noexcept {
-  return kErrorTexts[static_cast<std::size_t>(error)].hint;
+  return kErrorMessages[static_cast<std::size_t>(error)];
 }
 
 }  // namespace pelmora

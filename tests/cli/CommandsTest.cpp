@@ -1,7 +1,6 @@
 // Every command of the tool, in text and in JSON, against the embedded simulated print server.
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -12,13 +11,21 @@ namespace {
 
 using Json = nlohmann::json;
 
+// What "get all" prints for the embedded print server's defaults, in the order of the table.
+const std::string kAllSettings =
+    "mode: infrastructure\nap-density: low\nssid: PrintNet\nbssid: \nchannel: 6\n"
+    "rts-threshold: 2347\ndiscarded-messages: 17\nencryption: disabled\nactive-key: 1\n"
+    "auth-type: open\nauth-protocol: pap\ncommon-name: \ncommon-name2: \nexponent: 65537\n"
+    "root-key: \nuser: \nrealm: \npsk: \nip-method: dhcp\nip-address: 10.1.2.3\n"
+    "subnet-mask: 255.255.255.0\ndefault-router: 10.1.2.1\n";
+
 // The readable settings in the order of the tool's table.
 const std::vector<std::string> kReadable = [] {
-  std::istringstream names(
-      "mode ap-density ssid bssid channel rts-threshold discarded-messages encryption active-key "
-      "auth-type auth-protocol common-name common-name2 exponent root-key user realm psk "
-      "ip-method ip-address subnet-mask default-router");
-  return std::vector<std::string>(std::istream_iterator<std::string>(names), {});
+  std::vector<std::string> names;
+  std::istringstream lines(kAllSettings);
+  for (std::string line; std::getline(lines, line);)
+    names.push_back(line.substr(0, line.find(':')));
+  return names;
 }();
 
 // Runs the command as text and as JSON; both must succeed with nothing on stderr.
@@ -88,17 +95,12 @@ TEST(Commands, EachCommandPrintsItsTextAndItsJsonExactly) {
 
 TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
   const auto [all, allJson] = TextAndJson({"get", "all"});
-  std::string expected;
-  for (const auto& reading : allJson) {
-    const Json& value = reading.contains("text") ? reading["text"] : reading["value"];
-    expected += reading["name"].get<std::string>() + ": " +
-                (value.is_string() ? value.get<std::string>() : value.dump()) + "\n";
-  }
-  EXPECT_EQ(all, expected);
-  EXPECT_NE(all.find("\nauth-type: open\nauth-protocol: pap\n"), std::string::npos) << all;
+  EXPECT_EQ(all, kAllSettings);
   ASSERT_EQ(allJson.size(), kReadable.size());
   for (std::size_t i = 0; i < kReadable.size(); ++i) EXPECT_EQ(allJson[i]["name"], kReadable[i]);
   EXPECT_EQ(allJson[0], (Json{{"name", "mode"}, {"value", 1}, {"text", "infrastructure"}}));
+  EXPECT_EQ(allJson[3], (Json{{"name", "bssid"}, {"value", ""}}));
+  EXPECT_EQ(allJson[4], (Json{{"name", "channel"}, {"value", 6}}));
 
   const auto [settings, settingsJson] = TextAndJson({"settings"});
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), settingsJson.size());
@@ -110,13 +112,9 @@ TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
   }
   EXPECT_EQ(readable, kReadable);
   EXPECT_EQ(byName.size(), kReadable.size() + 2);
+  // One row in full shows the rendering; the rows themselves are the catalog's (its own tests).
   EXPECT_EQ(byName["mode"], Json::parse(R"({"name": "mode", "get": true, "set": true,
       "type": "enum", "words": ["infrastructure", "ad-hoc"]})"));
-  EXPECT_EQ(byName["auth-type"]["words"], (Json{"open", "shared", "ttls", "leap", "psk", "peap"}));
-  EXPECT_EQ(byName["password"]["get"], false);
-  EXPECT_EQ(byName["wep-key"]["get"], false);
-  EXPECT_EQ(byName["discarded-messages"]["set"], false);
-  EXPECT_EQ(byName["default-router"]["type"], "address");
 }
 
 }  // namespace

@@ -6,13 +6,8 @@
 #include <map>
 #include <string>
 
-#include "pelmora/platform/ErrorNumbers.h"
-#include "support/ExpectError.h"
-
 namespace pelmora {
 namespace {
-
-using testing::CatchError;
 
 template <class T>
 bool Holds(const CreatedObject& object) {
@@ -43,13 +38,6 @@ TEST(ClassRegistryTest, CreatesEveryClassByNameAndByIdentifierAsItsOwnType) {
       EXPECT_TRUE(isRightType->second(created)) << key;
     }
   }
-}
-
-TEST(ClassRegistryTest, ADirectlyCreatedDeviceHasNoConnectionToUse) {
-  auto device = ClassRegistry::Create<PelmoraT2>("kvnPelmoraT2.PelmoraT2");
-  ASSERT_NE(device, nullptr);
-  EXPECT_EQ(CatchError([&] { device->Connect(); }).Number(), errors::kObjectNotSet);
-  EXPECT_EQ(CatchError([&] { device->SaveSettings(); }).Number(), errors::kObjectNotSet);
 }
 
 TEST(ClassRegistryTest, IgnoresLetterCaseAndBracesAndRefusesEverythingElse) {

@@ -21,8 +21,7 @@ TEST(IPInfoTest, ParsesTheScreensOfTheTable) {
   };
   const std::vector<Case> cases{
       {kExampleHead + "\rHost Name PS-0A1B2C", "10.1.2.3", "255.255.255.0", "10.1.2.1", Dhcp, Dhcp},
-      // A value needs a blank behind it inside a later line; trailing blanks are trimmed away.
-      {kExampleHead + "\r ", "10.1.2.3", "255.255.255.0", "10.1.2.1", 0, Dhcp},
+      // A value needs a blank and then a CR behind it: the last line gives no word.
       {kExampleHead, "10.1.2.3", "255.255.255.0", "10.1.2.1", 0, Dhcp},
       {"IP Address  # 192.168.0.50 (set manually)\rSubnet Mask 255.255.255.0\r"
        "IP Gateway 192.168.0.1\rBoot Method STATIC\rHost Name PS",
@@ -74,15 +73,18 @@ TEST(IPInfoTest, ParseKeepsTheCodesItDoesNotRecognise) {
   EXPECT_EQ(info.SubnetMask(), "");
   EXPECT_EQ(info.BootMethod(), 77);
   EXPECT_EQ(info.ActualIPAssignment(), Dhcp);
+  // A search in progress is an annotation of its own: it resets what an earlier screen said.
+  info.Parse(
+      "IP Address 0.0.0.0 (searching...)\rSubnet Mask 0.0.0.0\rIP Gateway 0.0.0.0\r"
+      "Boot Method AUTO\rHost Name PS");
+  EXPECT_EQ(info.ActualIPAssignment(), 0);
+  EXPECT_EQ(info.BootMethod(), Auto);
 }
 
-TEST(IPInfoTest, ToStringListsAddressRouterMaskAndMethod) {
-  IPInfo info;
-  EXPECT_EQ(info.ToString(), "IPAddress: \r\nDefaultRouter: \r\nSubnetMask: \r\nBootMethod: 0\r\n");
-  info.Parse(kExampleHead + "\rHost Name PS");
-  EXPECT_EQ(info.ToString(),
-            "IPAddress: 10.1.2.3\r\nDefaultRouter: 10.1.2.1\r\nSubnetMask: 255.255.255.0\r\n"
-            "BootMethod: 2\r\n");
+// A parsed report's text is the tool's exact "show ip" output (CommandsTest).
+TEST(IPInfoTest, ToStringOfANewReportListsEmptyValuesAndMethodZero) {
+  EXPECT_EQ(IPInfo().ToString(),
+            "IPAddress: \r\nDefaultRouter: \r\nSubnetMask: \r\nBootMethod: 0\r\n");
 }
 
 }  // namespace

@@ -42,20 +42,8 @@ TEST(ReportRetrievalTest, WakesTheShellSendsTheCommandAndPassesParseErrorsOn) {
   }
 }
 
-TEST(ReportRetrievalTest, EveryLineBreakFormGivesTheSameValues) {
-  for (const std::string lineBreak : {"\r", "\r\n", "\n", "\r\n\r\n\r\n", "\r\r\n\n"}) {
-    FakeRoad road;
-    road.otherwise =
-        "  Pelmora T2 Print Server " + lineBreak + "6.02 (2006-03-14)  " + lineBreak + "1.10";
-    auto version = ReportRetrieval::GetVersion(road);
-    EXPECT_EQ(version->ProductName(), "Pelmora T2 Print Server");
-    EXPECT_EQ(version->FirmwareVersion(), "6.02 (2006-03-14)");
-    EXPECT_EQ(version->BootVersion(), "1.10");
-  }
-}
-
-TEST(ReportRetrievalTest, NormalisingTrimsEveryLineButTheLast) {
-  EXPECT_EQ(ReportRetrieval::NormalizeScreen(" a \r\n\r\n  b\n \r\n  c  "), "a\rb\r\r  c  ");
+TEST(ReportRetrievalTest, NormalisingJoinsEveryLineBreakRunAndTrimsEveryLineButTheLast) {
+  EXPECT_EQ(ReportRetrieval::NormalizeScreen(" a \r\n\r\n  b\n \r\r\n\n  c  "), "a\rb\r\r  c  ");
   EXPECT_EQ(ReportRetrieval::NormalizeScreen("\n a \n"), "\ra\r");
   EXPECT_EQ(ReportRetrieval::NormalizeScreen("  only  "), "  only  ");
 
@@ -65,6 +53,22 @@ TEST(ReportRetrievalTest, NormalisingTrimsEveryLineButTheLast) {
   EXPECT_EQ(ReportRetrieval::GetWirelessInfo(road)->EAPState(), EAPStateEmpty);
   road.otherwise = "EAP state is \r\nRegulatory Domain = FCC\r\nHost x";
   EXPECT_EQ(ReportRetrieval::GetWirelessInfo(road)->EAPState(), EAPStateUnrecognized);
+}
+
+TEST(ReportRetrievalTest, VersionTakesTheFirstThreeLinesAndNeedsAllThree) {
+  FakeRoad road;
+  road.otherwise = "Pelmora T2\r\n6.02 (2006-03-14)\r\n 1.10 \r\nextra";
+  const auto version = ReportRetrieval::GetVersion(road);
+  EXPECT_EQ(version->ProductName(), "Pelmora T2");
+  EXPECT_EQ(version->FirmwareVersion(), "6.02 (2006-03-14)");
+  EXPECT_EQ(version->BootVersion(), "1.10");  // a parsed report's text is the tool's "show"
+  EXPECT_EQ(VersionInfo().ToString(), "ProductName: \r\nFirmwareVersion: \r\nBootVersion: \r\n");
+  for (const char* answer : {"", "Pelmora T2\r\n\r\n6.02"}) {
+    road.otherwise = answer;
+    const AutomationError error = CatchError([&] { ReportRetrieval::GetVersion(road); });
+    EXPECT_EQ(error.Number(), 9) << answer;
+    EXPECT_EQ(error.Description(), "Subscript out of range");
+  }
 }
 
 TEST(ReportRetrievalTest, DialogueErrorsPassOnWithHelpOnlyForTheIpReport) {

@@ -22,22 +22,15 @@ struct RoundTrip {
   std::string answer;
 };
 
+// Every setting is read back through the library by RoundTripTest; here only what the
+// library's own values cannot show.
 TEST(ShellCommandSetTest, SettingsReadBackAsSet) {
   const std::vector<RoundTrip> trips = {
       {"set nw mo infra", "SH NW MO", "Wifi mode = Infrastructure"},
-      {"SET NW APDEN HIGH", "SH NW APDEN", "AP density = High"},
       {"SET NW BSSID NONE", "SH NW BSSID", "Wifi BSSID: none"},
       {"SET NW SSID  Two Words ", "SH NW SSID", "WiFi SSID:  Two Words "},
-      {"SET NW RTS 1", "SH NW RTS", "WiFi RTS Threshold = 1"},
-      {"SET NW ENC 64", "SH NW WEP", "WiFi Encryption is WEP 64 bit encryption"},
-      {"SET NW KEY# 3", "SH NW KEY#", "WEP Key # 3"},
-      {"SET NW AUTH SHARED", "SH NW AUTH", "Authentication type= SHARED KEY"},
-      {"SET NW INAP MSCHAP_V2", "SH NW INAP", "Authentication protocol = MSCHAP_V2"},
       {"SET NW CERTEXP 4294967296", "SH NW CERTEXP", "4294967296 (0x100000000)"},
-      {"SET NW CERTKEY \\x9F86D081884C7D659A2FEAA0C55AD015", "SH NW CERTKEY",
-       "9F86D081884C7D659A2FEAA0C55AD015"},
-      {"SET IP AD  192.168.0.50 ", "SH IP AD", "192.168.0.50"},
-      {"SET IP SU 255.255.0.0", "SH IP SU", "255.255.0.0"},
+      {"SET NW KEY# 3", "SH NW KEY#", "WEP Key # 3"},
   };
   PrintServerState device;
   for (const RoundTrip& trip : trips) {

@@ -92,8 +92,6 @@ class ShellEngine {
   void BeginSession() noexcept;
   void WriteEcho(std::string_view echo);
   void Write(std::string_view echo, const ShellReply& reply, bool withPrompt);
-  void WriteFlood(std::size_t size);
-  std::string ErrorLine(ShellReply::Error error) const;
   std::string Prompt() const;
   void Flush();
   void EndSession();

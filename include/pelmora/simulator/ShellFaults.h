@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -36,25 +35,8 @@ struct ShellFaults {
   // The line with this number (counted from 1 over the engine's life, see LinesReceived) is not
   // answered: the engine ends the session through its close callback instead. 0: never.
   std::uint64_t dropSessionAtLine = 0;
-  // Character 19 right behind the echo's line end of every answer.
-  bool xoffInAnswers = false;
-  // Every error line reads "%cfgerr: syntax <>" instead of its message.
-  bool syntaxErrorMarker = false;
-  // Every error line is followed by a line that explains it.
-  bool errorLineFollowedByLine = false;
-  // The error tag in capitals: "%CFGERR:".
-  bool upperCaseErrorTag = false;
-  // A wrong password is answered with an error line instead of the plain "Access denied".
-  bool wrongPasswordAsError = false;
-  // Prompts without their trailing blank ("Local>").
-  bool promptWithoutBlank = false;
   // No prompt at all.
   bool noPrompt = false;
-  // INI reboots without a word: the echo and its line end, then the session ends.
-  bool silentReboot = false;
-  // When non-zero, every line is answered by its echo and exactly this many bytes of text in CR LF
-  // lines, and no prompt; the line is not carried out.
-  std::size_t floodBytes = 0;
   // Lines of an open session (not the password line) that get these answer lines instead of the
   // shell's own answer: echo, the lines, prompt; the line is not carried out. Keys compare
   // without regard to case and must equal the whole line.

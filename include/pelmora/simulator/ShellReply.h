@@ -17,8 +17,7 @@ struct ShellReply {
     InvalidValue,
     InvalidChannel,
     InvalidKey,
-    NotPermitted,
-    AccessDenied
+    NotPermitted
   };
   enum class Effect {
     None,
@@ -38,8 +37,6 @@ struct ShellReply {
 
   // The text behind "%cfgerr: ".
   static std::string_view Message(Error error) noexcept;
-  // The explanation a shell may print on a line of its own under the error line.
-  static std::string_view Hint(Error error) noexcept;
 };
 
 }  // namespace pelmora
