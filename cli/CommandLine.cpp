@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "UsageError.h"
+#include "pelmora/Version.h"
 
 namespace pelmora::cli {
 
@@ -73,6 +74,12 @@ struct Parser {
     app.add_option("--log", logPath, "transcript of the dialogue; secrets are masked")
         ->type_name("FILE");
     app.add_flag("--no-progress", invocation.noProgress, "no progress display");
+    app.set_version_flag(
+        "--version",
+        [] {
+          return std::string("pelmora " PELMORA_VERSION " (library ") + LibraryVersion() + ")";
+        },
+        "the tool's and the library's version");
   }
 
   void AddFleetOptions() {

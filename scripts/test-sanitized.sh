@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build-asan}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPELMORA_SANITIZE=ON \
-  -DPELMORA_BUILD_BENCH=OFF "$@" >/dev/null
+  -DPELMORA_BUILD_BENCH=OFF -DPELMORA_WERROR=ON "$@" >/dev/null
 cmake --build "$build_dir" -j"$(nproc)"
 # ASan's alloc-dealloc-mismatch check stays on. It once fired inside asio's io_context::run_one_for
 # ("malloc vs operator delete"): asio picks aligned_alloc/free or operator new/delete for its

@@ -1,0 +1,48 @@
+# The Python module `pelmora` (python/), built when pybind11 is found. Debian's python3-pybind11
+# and python3-pytest serve Debian's interpreter, so that is the one the module is built for
+# unless Python3_EXECUTABLE names another.
+if(NOT DEFINED Python3_EXECUTABLE AND EXISTS /usr/bin/python3)
+  set(Python3_EXECUTABLE /usr/bin/python3)
+endif()
+find_package(Python3 QUIET COMPONENTS Interpreter Development.Module)
+if(Python3_FOUND)
+  find_package(pybind11 2.6 CONFIG QUIET)
+endif()
+# A sanitized module would need the sanitizer runtimes preloaded into the interpreter.
+if(pybind11_FOUND AND NOT PELMORA_SANITIZE)
+  set(python_default ON)
+else()
+  set(python_default OFF)
+endif()
+option(PELMORA_PYTHON "Build the Python module (needs pybind11)" ${python_default})
+if(NOT PELMORA_PYTHON)
+  return()
+endif()
+if(NOT pybind11_FOUND)
+  message(FATAL_ERROR "PELMORA_PYTHON is on but pybind11 was not found (Debian: python3-pybind11)")
+endif()
+
+# The interpreter's own site directory below the install prefix: Debian's interpreter reads
+# lib/python3/dist-packages under /usr and lib/python3.X/dist-packages under /usr/local.
+if(Python3_SITEARCH MATCHES "dist-packages")
+  if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+    set(python_dir lib/python3/dist-packages)
+  else()
+    set(python_dir lib/python${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}/dist-packages)
+  endif()
+else()
+  set(python_dir lib/python${Python3_VERSION_MAJOR}.${Python3_VERSION_MINOR}/site-packages)
+endif()
+set(PELMORA_PYTHON_INSTALL_DIR ${python_dir} CACHE STRING
+    "Where the Python module is installed, below the install prefix")
+
+add_subdirectory(python)
+
+# The tests use only the public Python API. pytest's exit status 5 (no test collected) fails the
+# test like any other non-zero status.
+if(PELMORA_BUILD_TESTS)
+  add_test(NAME python COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
+                               ${PROJECT_SOURCE_DIR}/tests/python)
+  set_tests_properties(python PROPERTIES
+    ENVIRONMENT "PYTHONPATH=${PROJECT_BINARY_DIR}/python;PYTHONDONTWRITEBYTECODE=1" TIMEOUT 300)
+endif()

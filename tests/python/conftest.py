@@ -1,0 +1,52 @@
+"""Fixtures of the Python tests: simulated print servers, and a shell that can be made to stall."""
+
+import socket
+import threading
+
+import pytest
+
+import pelmora
+
+
+@pytest.fixture
+def server():
+    """(host, port) of a simulated print server served for the test."""
+    with pelmora.simulate() as address:
+        yield address
+
+
+class StallingShell:
+    """A minimal configuration shell on loopback: it echoes each line and answers "ok" and a
+    prompt, except for the line STALL, which it never answers. `lines` records what it got."""
+
+    def __init__(self):
+        self.lines = []
+        self._listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self._listener.getsockname()[1]
+        self._thread = threading.Thread(target=self._serve, daemon=True)
+        self._thread.start()
+
+    def _serve(self):
+        try:
+            session, _ = self._listener.accept()
+        except OSError:
+            return
+        with session:
+            pending = b""
+            while chunk := session.recv(4096):
+                pending += chunk
+                while b"\r" in pending:
+                    line, pending = pending.split(b"\r", 1)
+                    self.lines.append(line.strip().decode("latin-1"))
+                    if line.strip() != b"STALL":
+                        session.sendall(line + b"\r\nok\r\nLocal> ")
+
+    def close(self):
+        self._listener.close()
+
+
+@pytest.fixture
+def stalling_shell():
+    shell = StallingShell()
+    yield shell
+    shell.close()

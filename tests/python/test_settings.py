@@ -1,0 +1,85 @@
+"""Settings by name, and profiles: backup, diff and apply against simulated print servers."""
+
+import pytest
+
+import pelmora
+
+
+def test_settings_by_name_with_words_numbers_texts_addresses_and_keys(server):
+    with pelmora.connect(*server) as device:
+        device.set("mode", "ad-hoc")
+        device.set("ap-density", 3)  # an enumerated value by its number
+        device.set("ssid", "Café")
+        device.set("ip-address", "10.0.0.7")
+        device.set("wep-key", (2, "0123456789"))
+        device.set("active-key", 2)
+        assert [device.get(name) for name in ("mode", "ap-density", "ssid", "ip-address")] == [
+            "ad-hoc", "high", "Café", "10.0.0.7"]
+        assert device.get("active-key") == 2
+
+        rows = device.settings()
+        assert [row["name"] for row in rows][:3] == ["mode", "ap-density", "ssid"]
+        channel = next(row for row in rows if row["name"] == "channel")
+        assert channel == {"name": "channel", "get": True, "set": True, "type": "integer",
+                           "words": []}
+        every = device.get_all()
+        assert list(every) == [row["name"] for row in rows if row["get"]]
+        assert every["ssid"] == "Café" and every["mode"] == "ad-hoc"
+
+
+def test_bad_names_and_values_are_refused_before_anything_is_sent(stalling_shell):
+    device = pelmora.connect("127.0.0.1", stalling_shell.port)
+    with pytest.raises(ValueError, match="'eleven' is not a whole number for channel"):
+        device.set("channel", "eleven")
+    with pytest.raises(ValueError, match="encryption.*wpa2"):
+        device.set("encryption", "wpa3")
+    with pytest.raises(KeyError, match="known: mode, ap-density, ssid"):
+        device.set("chanel", 6)
+    with pytest.raises(KeyError):
+        device.get("colour")
+    with pytest.raises(ValueError, match="discarded-messages can only be read"):
+        device.set("discarded-messages", 1)
+    with pytest.raises(ValueError, match="password can only be set"):
+        device.get("password")
+    with pytest.raises(TypeError, match="float"):
+        device.set("channel", 6.0)
+    with pytest.raises(ValueError, match="U\\+00FF"):
+        device.set("ssid", "\u263a")
+    with pytest.raises(ValueError, match="line break"):
+        device.command("SH NW SSID\rSAVE")
+    with pytest.raises(ValueError, match="2 problem"):
+        device.apply({"channel": 12, "discarded-messages": 3})
+    assert stalling_shell.lines == []
+
+
+def test_backup_diff_and_apply_round_trip(server, tmp_path):
+    with pelmora.connect(*server) as device:
+        saved = device.backup()
+        assert saved["ssid"] == "PrintNet" and "psk" not in saved and "password" not in saved
+        wanted = dict(saved, ssid="Lab", channel=3, encryption="wpa2")
+        changes = device.diff(wanted)
+        assert [c["name"] for c in changes if c["action"] == "change"] == [
+            "ssid", "channel", "encryption"]
+        assert device.apply(wanted, dry_run=True) == changes
+        assert device.get("ssid") == "PrintNet"  # a dry run changes nothing
+
+        applied = device.apply(dict(wanted, psk="long pass phrase"), save=True)
+        assert {c["result"] for c in applied} == {"kept", "verified", "sent"}
+        assert all(c["action"] == "keep" for c in device.diff(wanted))
+
+        profile = tmp_path / "office.toml"
+        profile.write_text('ssid = "Office"\nchannel = 11\n')
+        assert [c["to"] for c in device.apply(profile)] == ["Office", 11]
+    with pelmora.connect(*server) as again:
+        assert again.get("ssid") == "Lab"  # saved by the first apply, not by the second
+
+
+def test_a_refused_change_stops_apply_with_the_changes_so_far():
+    with pelmora.simulate(password="secret") as (host, port):
+        with pelmora.connect(host, port) as read_only:
+            with pytest.raises(pelmora.AutomationError) as raised:
+                read_only.apply({"ssid": "Lab", "channel": 3}, save=True)
+    error = raised.value
+    assert error.number == 9998
+    assert [(c["name"], c["result"]) for c in error.changes] == [
+        ("ssid", "failed"), ("channel", "not attempted")]

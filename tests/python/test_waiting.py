@@ -1,0 +1,52 @@
+"""Waiting on a device: other threads run meanwhile, and Ctrl-C cancels the command."""
+
+import os
+import signal
+import threading
+import time
+
+import pytest
+
+import pelmora
+
+COMMANDS = 40  # each waits for the device's answer to be framed (about 10 ms of idle time)
+
+
+def run_commands(address, started):
+    with pelmora.connect(*address) as device:
+        started.wait()
+        for _ in range(COMMANDS):
+            device.command("SH NW SSID")
+
+
+def timed(addresses):
+    started = threading.Barrier(len(addresses) + 1)
+    threads = [threading.Thread(target=run_commands, args=(address, started))
+               for address in addresses]
+    for thread in threads:
+        thread.start()
+    started.wait()
+    begin = time.monotonic()
+    for thread in threads:
+        thread.join()
+    return time.monotonic() - begin
+
+
+def test_devices_on_two_threads_wait_at_once():
+    with pelmora.simulate() as first, pelmora.simulate() as second:
+        alone = timed([first])
+        together = timed([first, second])
+    # Waiting with the GIL held would run the two threads one after the other (twice the time).
+    assert together < 1.5 * alone, (alone, together)
+
+
+def test_ctrl_c_cancels_the_waiting_command_and_the_device_stays_usable(stalling_shell):
+    device = pelmora.connect("127.0.0.1", stalling_shell.port, timeout=5000)
+    timer = threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT))
+    timer.start()
+    begin = time.monotonic()
+    with pytest.raises(KeyboardInterrupt):
+        device.command("STALL")
+    assert time.monotonic() - begin < 2.5  # long before the 5 s limit
+    timer.join()
+    assert device.command("HELLO") == "ok"
