@@ -48,19 +48,20 @@ struct WakeReader {
   char bytes[16] = {};
 };
 
-void WakeApartmentOnSignal() {
-  if (gWakeFd >= 0) return;
+}  // namespace
+
+int Interrupt::WakeFd() {
+  if (gWakeFd >= 0) return gWakeFd;
   int fds[2];
-  if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return;
+  if (pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) return -1;
   static WakeReader reader(fds[0]);
   reader.Read();
   gWakeFd = fds[1];
+  return gWakeFd;
 }
 
-}  // namespace
-
 void Interrupt::Install(std::initializer_list<int> signals) {
-  WakeApartmentOnSignal();
+  WakeFd();
   struct sigaction action {};
   action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);

@@ -14,6 +14,10 @@ class Interrupt {
   // Takes a stop request that arrived another way (a thread that waits for the signal).
   static void Request() noexcept;
   static void Clear() noexcept;
+  // The write end of a pipe whose bytes wake the calling thread's apartment, made on the first
+  // call (-1 when no pipe could be made). A signal handler writes to it so that a command that
+  // sleeps until its next event looks at the stop request at once.
+  static int WakeFd();
 };
 
 }  // namespace pelmora::cli

@@ -28,6 +28,8 @@ Device::Device(const ConnectOptions& options)
       device_(Global::CreatePelmoraT2Obj(connection_)),
       owner_(std::this_thread::get_id()) {
   DeviceInternals::Handler(*device_)->SetDefaultTimeout(options.timeout);
+  if (options.framingDelay)
+    Run([&](PelmoraT2& device) { device.SetFramingDelay(*options.framingDelay); });
   connection_->SetPollHook([this] {
     if (signal_.Check()) device_->AbortCommand();
   });

@@ -26,6 +26,7 @@ struct ConnectOptions {
   int baud = 9600;
   std::optional<std::string> password;
   std::int32_t timeout = 10000;
+  std::optional<std::int32_t> framingDelay;
 };
 
 // The Python Device: one library device object on one connection, used on the thread that
@@ -66,6 +67,7 @@ auto Device::Run(Call&& call) -> std::invoke_result_t<Call, PelmoraT2&> {
   std::exception_ptr failure;
   std::optional<std::conditional_t<std::is_void_v<Result>, bool, Result>> result;
   {
+    const PendingSignal::WakeWhileWaiting wake;
     pybind11::gil_scoped_release release;
     try {
       if constexpr (std::is_void_v<Result>) {

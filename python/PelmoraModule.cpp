@@ -119,8 +119,10 @@ void BindDevice(py::module_& module) {
 
 std::shared_ptr<Device> Connect(std::optional<std::string> host, int port,
                                 std::optional<std::string> serial, int baud,
-                                std::optional<Text> password, std::int32_t timeout) {
-  ConnectOptions options{std::move(host), port, std::move(serial), baud, std::nullopt, timeout};
+                                std::optional<Text> password, std::int32_t timeout,
+                                std::optional<std::int32_t> framingDelay) {
+  ConnectOptions options{std::move(host), port,    std::move(serial), baud,
+                         std::nullopt,    timeout, framingDelay};
   if (password) options.password = password->bytes;
   return std::make_shared<Device>(options);
 }
@@ -139,8 +141,11 @@ PYBIND11_MODULE(pelmora, module) {
   module.def("connect", &Connect, py::arg("host") = py::none(), py::arg("port") = 23,
              py::arg("serial") = py::none(), py::arg("baud") = 9600,
              py::arg("password") = py::none(), py::arg("timeout") = 10000,
+             py::arg("framing_delay") = py::none(),
              "A Device: a print server over telnet (host), on a serial line (serial), or, "
-             "without either, a simulated print server of its own. With a password it logs in.");
+             "without either, a simulated print server of its own. With a password it logs in. "
+             "framing_delay (ms, default 10) is how long an answer may still grow before it is "
+             "framed; 0 frames it as soon as it ends with a prompt.");
   py::class_<Simulation>(module, "Simulation",
                          "A simulated print server served over telnet while the block lasts.")
       .def("__enter__", &Simulation::Enter)

@@ -22,6 +22,22 @@ class PendingSignal {
   // With the GIL: raises the kept exception, if any, and forgets it.
   void RaiseIfAny();
 
+  // With the GIL, for the length of one call that may wait: on the main thread, Python's own
+  // signal handler also writes to a pipe that wakes the waiting thread's event loop, since a
+  // wait sleeps until its next event and would otherwise see Ctrl-C only at its time limit.
+  // The previous wake-up descriptor (asyncio's, say) is put back afterwards.
+  class WakeWhileWaiting {
+   public:
+    WakeWhileWaiting();
+    ~WakeWhileWaiting();
+    WakeWhileWaiting(const WakeWhileWaiting&) = delete;
+    WakeWhileWaiting& operator=(const WakeWhileWaiting&) = delete;
+
+   private:
+    bool installed_ = false;
+    int previous_ = -1;
+  };
+
  private:
   std::optional<pybind11::error_already_set> raised_;
 };

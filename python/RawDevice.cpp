@@ -106,6 +106,9 @@ void BindDialogues(py::class_<RawDevice>& raw) {
       .def("Disconnect", Call<&PelmoraT2::Disconnect>())
       .def("AbortCommand", Call<&PelmoraT2::AbortCommand>())
       .def("TrappedMessage", Call<&PelmoraT2::TrappedMessage>())
+      .def("FramingDelay", Call<&PelmoraT2::FramingDelay>())
+      .def("SetFramingDelay", Call<&PelmoraT2::SetFramingDelay, std::int32_t>(),
+           py::arg("milliseconds"))
       .def("TerminalReceived", Call<&PelmoraT2::TerminalReceived>());
 }
 

@@ -96,3 +96,6 @@ def test_connecting_to_nothing_fails_at_connect():
 def test_the_embedded_simulator_needs_no_server():
     with pelmora.connect() as device:
         assert device.raw.GetSSID() == "PrintNet"
+    with pelmora.connect(framing_delay=0) as device:
+        assert device.raw.FramingDelay() == 0 and device.get("ssid") == "PrintNet"
+    assert error_of(lambda: pelmora.connect(framing_delay=-1)).number == 5
