@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
 namespace pelmora {
 namespace {
 
@@ -29,21 +27,6 @@ TEST(ApartmentTest, PumpRunsReadyWorkOneAtATimeAndSleepsUntilTheEarliestDeadline
   const auto slept = Clock::now() - start;
   EXPECT_GE(slept, milliseconds(30));
   EXPECT_LT(slept, milliseconds(2500));
-}
-
-TEST(ApartmentTest, WorkPostedFromAnotherThreadWakesABlockedPump) {
-  auto& apartment = Apartment::Current();
-  const Apartment::Deadline far(Clock::now() + milliseconds(10000));
-  bool ran = false;
-  std::thread poster([&apartment, &ran] {
-    std::this_thread::sleep_for(milliseconds(20));
-    apartment.Post([&ran] { ran = true; });
-  });
-  const auto start = Clock::now();
-  apartment.Pump();
-  poster.join();
-  EXPECT_TRUE(ran);
-  EXPECT_LT(Clock::now() - start, milliseconds(5000));
 }
 
 }  // namespace

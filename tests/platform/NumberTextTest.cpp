@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "pelmora/platform/AutomationError.h"
-#include "pelmora/platform/Variant.h"
-#include "support/ExpectError.h"
-
 namespace pelmora {
 namespace {
 
@@ -48,16 +44,6 @@ TEST(NumberTextTest, HugeValuesSaturateOutsideThe32BitRange) {
   EXPECT_TRUE(NumberText::FitsInt32(*NumberText::Strict("-2147483648")));
   EXPECT_FALSE(NumberText::FitsInt32(NumberText::Leading("99999999999999999999999999999")));
   EXPECT_FALSE(NumberText::FitsInt32(NumberText::Leading("-99999999999999999999999999999")));
-}
-
-TEST(VariantTest, StartPosForms) {
-  EXPECT_EQ(Variant().ToWholeNumber("s"), 0);
-  EXPECT_EQ(Variant(12).ToWholeNumber("s"), 12);
-  EXPECT_EQ(Variant(" 3 ").ToWholeNumber("s"), 3);
-  const auto error = testing::CatchError([] { (void)Variant("three").ToWholeNumber("F: Find"); });
-  EXPECT_EQ(error.Number(), 13);
-  EXPECT_EQ(error.Source(), "F: Find");
-  EXPECT_EQ(error.Description(), "Type mismatch");
 }
 
 }  // namespace
