@@ -48,7 +48,6 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
   // Each row: the call, the shell's reply to the last line, every line sent in order (or any
   // two), and what the call gives.
   const std::vector<std::tuple<Call, std::string, Lines, std::string>> dialogues = {
-      {GET(GetActiveKey), "WEP Key # 3", {CR, "SH NW KEY#\r"}, "3"},
       {GET(GetMode), "Wifi mode = Ad-Hoc (802.11)", {CR, "SH NW MO\r"}, "2"},
       {SET(SetMode(1)), "", {CR, "SET NW MO INFRA\r\r"}, ""},
       {SET(SetMode(2)), "", {CR, "SET NW MO AD_HOC\r\r"}, ""},
@@ -71,7 +70,6 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
       {SET(SetAuthProtocol(3)), "", {CR}, ""},
       {SET(SetCommonName("a b")), "", {"SET NW CERTCN a b\r"}, ""},
       {SET(SetCommonName2("r")), "", {"SET NW CERTCN2 r\r"}, ""},
-      {GET(GetExponent), "65537 (0x10001)", {CR, "SH NW CERTEXP\r"}, "65537"},
       {SET(SetExponent(-17)), "", {"SET NW CERTEXP -17\r"}, ""},
       {SET(SetRootKey("9F86")), "", {CR, "SET NW CERTKEY \\x9F86\r"}, ""},
       {SET(SetUser("printer01")), "", {"SET NW ID printer01\r"}, ""},
@@ -92,13 +90,11 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
       {SET(SetIpAssignmentMethod(3)), "", {CR, "SET IP ME BOOTP\r"}, ""},
       {SET(SetIpAssignmentMethod(4)), "", {CR, "SET IP ME RARP\r"}, ""},
       {SET(SetIpAssignmentMethod(5)), "", {CR, "SET IP ME AUTO\r"}, ""},
-      {GET(GetIpAddress), " 10.1.2.3", {CR, "SH IP AD\r"}, "10.1.2.3"},
       {SET(SetIpAddress(" 10.1.2.3 ")), "", {CR, "SET IP AD  10.1.2.3 \r"}, ""},
       {SET(SetIpAddress("010.1.2.254")), "", {CR, "SET IP AD 010.1.2.254\r"}, ""},
       {SET(SetSubnetAddress("255.255.255.255")), "", {CR, "SET IP SU 255.255.255.255\r"}, ""},
       {SET(SetDefaultRouterAddress("0.0.0.0")), "", {CR, "SET IP RO 0.0.0.0\r"}, ""},
       {SET(SetSSID("Print Net")), "", {CR, "SET NW SSID Print Net\r"}, ""},
-      {GET(GetWiFiChannel), "Channel: 6", {CR, "SH NW CH\r"}, "6"},
       {SET(SetWiFiChannel(-1)), "", {CR, "SET NW CH -1\r"}, ""},
       {GET(GetPSK), "", {}, ""},
       {SET(SetPSK("pass phrase")), "", {CR, "SET NW WPAPSK pass phrase\r"}, ""},
@@ -106,7 +102,6 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
        "RX packets: 120\r\nRX Discards WEP undecr: 17\r\nTX packets: 99",
        {CR, "SH NW STATS\r"},
        "17"},
-      {GET(GetRTSTreshold), "WiFi RTS Threshold = 2347", {CR, "SH NW RTS\r"}, "2347"},
       {SET(SetRTSTreshold(2347)), "", {CR, "SET NW RTS 2347\r"}, ""},
       // The member's own texts, ranges, search orders and errors (the reading rules themselves
       // are ReplyReading's); a getter fails only after both of its lines went out.
