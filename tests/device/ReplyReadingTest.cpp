@@ -15,7 +15,7 @@ std::string ErrorFrom(const std::function<void()>& action) {
   return std::to_string(error.Number()) + " " + error.Source();
 }
 
-TEST(ReplyReadingTest, LinesAreCutAtTheFirstCarriageReturnAndTrimmedOnlyWhenLast) {
+TEST(ReplyReadingTest, LinesAreCutAtTheFirstCarriageReturnAndTrimmedOnlyWhenLastWordsMatchWhole) {
   EXPECT_EQ(R::Keyed("Wifi mode = Infrastructure \r\nnext", "Wifi mode ="), " Infrastructure ");
   EXPECT_EQ(R::Keyed("first\r\nWIFI MODE =x  ", "Wifi mode ="), "x");
   EXPECT_EQ(R::Keyed("Channel: 6\r\nChannel: 7", "Channel:"), " 6");
@@ -25,9 +25,7 @@ TEST(ReplyReadingTest, LinesAreCutAtTheFirstCarriageReturnAndTrimmedOnlyWhenLast
   EXPECT_EQ(R::FirstLine(" cn one \r\ncn two"), " cn one ");
   EXPECT_EQ(R::FirstLine(" cn one "), "cn one");
   EXPECT_EQ(R::WholeReply("  10.1.2.3 "), "10.1.2.3");
-}
-
-TEST(ReplyReadingTest, EnumeratedWantsTheWholeValue) {
+  // An enumerated value must equal its lower-case text.
   const R::CodedText texts[] = {{"low", 1}};
   EXPECT_EQ(R::Enumerated(" low", texts), 0);
   EXPECT_EQ(R::Enumerated("lower", texts), 0);
@@ -43,10 +41,9 @@ TEST(ReplyReadingTest, LeadingNumbersInARangeCheckTheExactValueBeforeRounding) {
   for (const char* outside : {"0", "-1", "0.6", "11.2"}) {
     EXPECT_EQ(R::LeadingWithin(outside, 1, 11), 0) << outside;
   }
-  EXPECT_EQ(R::LeadingOneOf(" 3", 1, 4), 3);
-  EXPECT_EQ(R::LeadingOneOf("4.0", 1, 4), 4);
-  for (const char* outside : {"2.5", "1.1", "0"}) {
-    EXPECT_EQ(R::LeadingOneOf(outside, 1, 4), 0) << outside;
+  for (const auto& [text, key] : std::initializer_list<std::pair<const char*, std::int32_t>>{
+           {" 3", 3}, {"4.0", 4}, {"2.5", 0}, {"1.1", 0}, {"0", 0}}) {
+    EXPECT_EQ(R::LeadingOneOf(text, 1, 4), key) << text;
   }
 }
 
