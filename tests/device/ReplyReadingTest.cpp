@@ -2,18 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/ExpectError.h"
+#include "protocol/ProtocolHarness.h"
 
 namespace pelmora {
 namespace {
 
 using R = ReplyReading;
-
-// The number and source of the error an action raised, as "number source".
-std::string ErrorFrom(const std::function<void()>& action) {
-  const AutomationError error = testing::CatchError(action);
-  return std::to_string(error.Number()) + " " + error.Source();
-}
 
 TEST(ReplyReadingTest, LinesAreCutAtTheFirstCarriageReturnAndTrimmedOnlyWhenLastWordsMatchWhole) {
   EXPECT_EQ(R::Keyed("Wifi mode = Infrastructure \r\nnext", "Wifi mode ="), " Infrastructure ");
@@ -50,16 +44,16 @@ TEST(ReplyReadingTest, LeadingNumbersInARangeCheckTheExactValueBeforeRounding) {
 TEST(ReplyReadingTest, WholeNumbersHaveThe32BitRangeAndStrictOnesTheirBoundsAndNoRemark) {
   EXPECT_EQ(R::LeadingWhole("2147483647", "s"), 2147483647);
   EXPECT_EQ(R::LeadingWhole("-2147483648", "s"), -2147483647 - 1);
-  EXPECT_EQ(ErrorFrom([] { R::LeadingWhole("-2147483649", "Count"); }), "6 Count");
+  EXPECT_EQ(testing::ErrorOf([] { R::LeadingWhole("-2147483649", "Count"); }), "6 Count");
   EXPECT_EQ(R::StrictWhole(" 65537 ", "s"), 65537);
-  EXPECT_EQ(ErrorFrom([] { R::StrictWhole("4294967296", "Exp"); }), "6 Exp");
+  EXPECT_EQ(testing::ErrorOf([] { R::StrictWhole("4294967296", "Exp"); }), "6 Exp");
   EXPECT_EQ(R::StrictWithin("3000", 1, 3000, "s"), 3000);
   EXPECT_EQ(R::StrictWithin("0", 1, 3000, "s"), 0);
   // A remark behind the number goes only when a blank precedes its parenthesis.
   EXPECT_EQ(R::BeforeRemark("65537 (0x10001)", "s"), "65537");
   EXPECT_EQ(R::BeforeRemark("65537(0x10001)", "s"), "65537(0x10001)");
   EXPECT_EQ(R::BeforeRemark(" (x)", "s"), "");
-  EXPECT_EQ(ErrorFrom([] { R::BeforeRemark("", "Exp"); }), "9 Exp");
+  EXPECT_EQ(testing::ErrorOf([] { R::BeforeRemark("", "Exp"); }), "9 Exp");
 }
 
 TEST(ReplyReadingTest, AddressCheckWantsFourWholePartsBelowItsLimit) {
