@@ -48,7 +48,6 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
   // Each row: the call, the shell's reply to the last line, every line sent in order (or any
   // two), and what the call gives.
   const std::vector<std::tuple<Call, std::string, Lines, std::string>> dialogues = {
-      {GET(GetActiveKey), "WEP Key # 3", {CR, "SH NW KEY#\r"}, "3"},
       {GET(GetMode), "Wifi mode = Ad-Hoc (802.11)", {CR, "SH NW MO\r"}, "2"},
       {SET(SetMode(1)), "", {CR, "SET NW MO INFRA\r\r"}, ""},
       {SET(SetMode(2)), "", {CR, "SET NW MO AD_HOC\r\r"}, ""},
@@ -65,23 +64,16 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
       {SET(SetEncryption(128)), "", {"SET NW ENC 128\r"}, ""},
       {GET(GetEncryption), "WiFi Encryption is WEP 128 bit encryption", {CR, "SH NW WEP\r"}, "128"},
       {SET(SetBSSID("00:A0:C9:12:34:56")), "", {"SET NW BSSID 00:A0:C9:12:34:56\r"}, ""},
-      {GET(GetBSSID), "Wifi BSSID: 00:A0:C9:12:34:56", {CR, "SH NW BSSID\r"}, "00:A0:C9:12:34:56"},
       {GET(GetAuthProtocol), "Authentication protocol = MSCHAP_V2", {CR, "SH NW INAP\r"}, "2"},
       {SET(SetAuthProtocol(1)), "", {"SET NW INAP PAP\r"}, ""},
       {SET(SetAuthProtocol(2)), "", {"SET NW INAP MSCHAP_V2\r"}, ""},
       {SET(SetAuthProtocol(3)), "", {CR}, ""},
-      {GET(GetCommonName), "printer.example.com", {CR, "SH NW CERTCN\r"}, "printer.example.com"},
       {SET(SetCommonName("a b")), "", {"SET NW CERTCN a b\r"}, ""},
-      {GET(GetCommonName2), "radius.example.com", {CR, "SH NW CERTCN2\r"}, "radius.example.com"},
       {SET(SetCommonName2("r")), "", {"SET NW CERTCN2 r\r"}, ""},
-      {GET(GetExponent), "65537 (0x10001)", {CR, "SH NW CERTEXP\r"}, "65537"},
       {SET(SetExponent(-17)), "", {"SET NW CERTEXP -17\r"}, ""},
-      {GET(GetRootKey), "9F86D081884C7D65", {CR, "SH NW CERTKEY\r"}, "9F86D081884C7D65"},
       {SET(SetRootKey("9F86")), "", {CR, "SET NW CERTKEY \\x9F86\r"}, ""},
-      {GET(GetUser), "printer01", {CR, "SH NW ID\r"}, "printer01"},
       {SET(SetUser("printer01")), "", {"SET NW ID printer01\r"}, ""},
       {SET(SetPassword(" pass word ")), "", {"SET NW PW  pass word \r"}, ""},
-      {GET(GetRealm), "example.com", {CR, "SH NW REALM\r"}, "example.com"},
       {SET(SetRealm("example.com")), "", {"SET NW REALM example.com\r"}, ""},
       {SET(SetWepKey(2, "")), "", {CR, "SET NW KEY# 2\r", "SET NW KEYVAL 5D2A0C7E91\r"}, ""},
       {SET(SetActiveKey(4)), "", {CR, "SET NW KEY# 4\r"}, ""},
@@ -98,16 +90,11 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
       {SET(SetIpAssignmentMethod(3)), "", {CR, "SET IP ME BOOTP\r"}, ""},
       {SET(SetIpAssignmentMethod(4)), "", {CR, "SET IP ME RARP\r"}, ""},
       {SET(SetIpAssignmentMethod(5)), "", {CR, "SET IP ME AUTO\r"}, ""},
-      {GET(GetIpAddress), " 10.1.2.3", {CR, "SH IP AD\r"}, "10.1.2.3"},
       {SET(SetIpAddress(" 10.1.2.3 ")), "", {CR, "SET IP AD  10.1.2.3 \r"}, ""},
       {SET(SetIpAddress("010.1.2.254")), "", {CR, "SET IP AD 010.1.2.254\r"}, ""},
-      {GET(GetSubnetAddress), "255.255.255.0", {CR, "SH IP SU\r"}, "255.255.255.0"},
       {SET(SetSubnetAddress("255.255.255.255")), "", {CR, "SET IP SU 255.255.255.255\r"}, ""},
-      {GET(GetDefaultRouterAddress), "10.1.2.1", {CR, "SH IP RO\r"}, "10.1.2.1"},
       {SET(SetDefaultRouterAddress("0.0.0.0")), "", {CR, "SET IP RO 0.0.0.0\r"}, ""},
-      {GET(GetSSID), "WiFi SSID: PrintNet", {CR, "SH NW SSID\r"}, "PrintNet"},
       {SET(SetSSID("Print Net")), "", {CR, "SET NW SSID Print Net\r"}, ""},
-      {GET(GetWiFiChannel), "Channel: 6", {CR, "SH NW CH\r"}, "6"},
       {SET(SetWiFiChannel(-1)), "", {CR, "SET NW CH -1\r"}, ""},
       {GET(GetPSK), "", {}, ""},
       {SET(SetPSK("pass phrase")), "", {CR, "SET NW WPAPSK pass phrase\r"}, ""},
@@ -115,7 +102,6 @@ TEST(PrintServerSettingsTest, EveryMemberSendsItsLinesAndReadsItsValue) {
        "RX packets: 120\r\nRX Discards WEP undecr: 17\r\nTX packets: 99",
        {CR, "SH NW STATS\r"},
        "17"},
-      {GET(GetRTSTreshold), "WiFi RTS Threshold = 2347", {CR, "SH NW RTS\r"}, "2347"},
       {SET(SetRTSTreshold(2347)), "", {CR, "SET NW RTS 2347\r"}, ""},
       // The member's own texts, ranges, search orders and errors (the reading rules themselves
       // are ReplyReading's); a getter fails only after both of its lines went out.
@@ -171,7 +157,6 @@ TEST(PrintServerSettingsTest, OwnChecksRefuseBeforeSendingAndDialogueErrorsPassO
   const std::string badIp = ": Invalid Ip address";
   const std::string lineBreak = ": Invalid argument: line break in value";
   const std::string shellError = ": Device reported error: Invalid value";
-  const std::string prefixed = "9998 SetAuthenticationType: Command" + shellError;
   // Each row: the call, the line that fails ("" when none is sent) and the error it raises.
   const std::vector<std::tuple<Call, std::string, std::string>> cases = {
       {SET(SetAPDensity(4)), "", "9999 SetAPDensity: Invalid Authentication type"},
@@ -185,17 +170,11 @@ TEST(PrintServerSettingsTest, OwnChecksRefuseBeforeSendingAndDialogueErrorsPassO
       {SET(SetDefaultRouterAddress("255.1.2.3")), "", "9999 SetDefaultRouterAddress" + badIp},
       {SET(SetBSSID("00:A0\rSAVE")), "", "9999 SetBSSID" + lineBreak},
       {SET(SetSSID("net\n")), "", "9999 SetSSID" + lineBreak},
-      {SET(SetCommonName("\ra")), "", "9999 SetCommonName" + lineBreak},
       {SET(SetCommonName2("a\r\nb")), "", "9999 SetCommonName2" + lineBreak},
       {SET(SetWepKey(1, "12345\r67890")), "", "9999 SetWepKey" + lineBreak},
-      {SET(SetRootKey("\n")), "", "9999 SetRootKey" + lineBreak},
-      {SET(SetUser("u\r")), "", "9999 SetUser" + lineBreak},
       {SET(SetPassword("p\nINI")), "", "9999 SetPassword" + lineBreak},
-      {SET(SetRealm("r\r")), "", "9999 SetRealm" + lineBreak},
-      {SET(SetPSK("k\n")), "", "9999 SetPSK" + lineBreak},
-      {SET(SetAPDensity(2)), "SET NW APDEN MEDIUM\r", prefixed},
-      {SET(SetAuthenticationType(8)), "SET NW AUTH TTLS\r", prefixed},
-      {SET(SetIpAssignmentMethod(1)), CR, prefixed},
+      {SET(SetAPDensity(2)), "SET NW APDEN MEDIUM\r",
+       "9998 SetAuthenticationType: Command" + shellError},
       {SET(SetSSID("net")), "SET NW SSID net\r", "9998 Command" + shellError},
       {GET(GetMode), CR, "9998 Command" + shellError},
       // A failed key-slot line stops before the key-value line.

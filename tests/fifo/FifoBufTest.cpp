@@ -8,7 +8,6 @@
 #include <tuple>
 #include <vector>
 
-#include "pelmora/platform/ErrorMessages.h"
 #include "support/ExpectError.h"
 
 namespace pelmora {
@@ -97,7 +96,6 @@ TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheB
     const AutomationError str = CatchError([&] { buf.MidStr(start, length); });
     EXPECT_EQ(str.Number(), 101);
     EXPECT_EQ(str.Source(), "FifoBuf: MidStr");
-    EXPECT_EQ(str.Description(), ErrorMessages::Current().ErrorText(101));
     EXPECT_EQ(CatchError([&] { buf.MidByteArray(start, length); }).Source(), "FifoBuf: MidStr");
   }
   EXPECT_EQ(CatchError([&] { FifoBuf().MidStr(1, length); }).Number(), 101);
@@ -163,7 +161,7 @@ TEST(FifoBufTest, StartPosTakesNumericTextAndExtremesFindNothingWithoutOverflow)
   EXPECT_EQ(buf.FindStr(" 4 ", "bc"), 5);
   EXPECT_EQ(buf.FindStr(Variant(), "bc"), 0);
   EXPECT_EQ(CatchError([&] { buf.FindByte("abc", 'a'); }).Number(), 13);
-  EXPECT_EQ(CatchError([&] { buf.FindStrRev("", "a"); }).Number(), 13);
+  EXPECT_EQ(CatchError([&] { buf.FindStrRev("", "a"); }).Source(), "FifoBuf: FindStrRev");
   for (const Variant& start : {Variant(std::int64_t{1} << 40), Variant(kMax32),
                                Variant(std::numeric_limits<std::int64_t>::min()),
                                Variant("-99999999999999999999999999")}) {

@@ -25,7 +25,7 @@ std::vector<std::int32_t> Ids(const CommandReplyCollection& replies) {
   return ids;
 }
 
-TEST(CommandReplyCollectionTest, CapDropsTheOldestAndRecordsStayUnderTheirFirstKey) {
+TEST(CommandReplyCollectionTest, CapDropsTheOldestFromTheNextAddAndRecordsStayUnderTheirFirstKey) {
   CommandReplyCollection replies;
   for (std::int32_t id = 1; id <= 12; ++id) replies.Add(Reply(id));
   EXPECT_EQ(Ids(replies), (std::vector<std::int32_t>{3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
@@ -39,6 +39,19 @@ TEST(CommandReplyCollectionTest, CapDropsTheOldestAndRecordsStayUnderTheirFirstK
   seven->MsgID = 99;  // the key stays "ID7"
   EXPECT_EQ(replies.Item(7), seven);
   EXPECT_EQ(replies.Remove(99), nullptr);
+
+  // A lowered cap takes effect at the next Add; a negative one acts as zero.
+  replies.SetMaxIndex(3);
+  EXPECT_EQ(replies.Count(), 10);
+  replies.Add(Reply(13));
+  EXPECT_EQ(Ids(replies), (std::vector<std::int32_t>{11, 12, 13}));
+  for (std::int32_t cap : {0, -1, std::numeric_limits<std::int32_t>::min()}) {
+    SCOPED_TRACE(cap);
+    replies.SetMaxIndex(cap);
+    const auto reply = Reply(20);
+    EXPECT_EQ(replies.Add(reply), reply);  // returned though dropped at once
+    EXPECT_EQ(replies.Count(), 0);
+  }
 }
 
 TEST(CommandReplyCollectionTest, FailuresCarryTheirNumbersAndChangeNothingAndRemovesNeverFail) {
@@ -65,22 +78,6 @@ TEST(CommandReplyCollectionTest, FailuresCarryTheirNumbersAndChangeNothingAndRem
   EXPECT_EQ(replies.Count(), 0);
   EXPECT_NO_THROW(replies.RemoveAll());
   EXPECT_NO_THROW(replies.Add(Reply(1)));  // the id is free again
-}
-
-TEST(CommandReplyCollectionTest, LoweredCapTakesEffectAtTheNextAddAndNegativeActsAsZero) {
-  CommandReplyCollection replies;
-  for (std::int32_t id = 1; id <= 10; ++id) replies.Add(Reply(id));
-  replies.SetMaxIndex(3);
-  EXPECT_EQ(replies.Count(), 10);
-  replies.Add(Reply(11));
-  EXPECT_EQ(Ids(replies), (std::vector<std::int32_t>{9, 10, 11}));
-  for (std::int32_t cap : {0, -1, std::numeric_limits<std::int32_t>::min()}) {
-    SCOPED_TRACE(cap);
-    replies.SetMaxIndex(cap);
-    const auto reply = Reply(20);
-    EXPECT_EQ(replies.Add(reply), reply);  // returned though dropped at once
-    EXPECT_EQ(replies.Count(), 0);
-  }
 }
 
 }  // namespace

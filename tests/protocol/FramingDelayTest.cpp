@@ -1,25 +1,21 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "protocol/ProtocolHarness.h"
-#include "support/ExpectError.h"
 
 namespace pelmora {
 namespace {
 
 using std::chrono::milliseconds;
-using testing::CatchError;
+using testing::ErrorOf;
 using testing::ProtocolHarness;
 
-TEST(FramingDelayTest, NegativeDelayIsRefusedAndChangesNothing) {
-  ProtocolHarness h;
-  const auto error = CatchError([&] { h.handler->SetFramingDelay(-1); });
-  EXPECT_EQ(error.Number(), 5);
-  EXPECT_EQ(error.Source(), "ProtocolHandler:FramingDelay");
-  EXPECT_EQ(h.handler->FramingDelay(), 10);
-}
-
-TEST(FramingDelayTest, ZeroFramesInThePassTheFinalPromptArrives) {
+// A negative delay is refused and changes nothing; zero frames in the pass the prompt arrives.
+TEST(FramingDelayTest, NegativeIsRefusedAndZeroFramesInThePassTheFinalPromptArrives) {
   ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
+  EXPECT_EQ(ErrorOf([&] { h.handler->SetFramingDelay(-1); }), "5 ProtocolHandler:FramingDelay");
+  EXPECT_EQ(h.handler->FramingDelay(), 10);
   h.handler->SetFramingDelay(0);
   EXPECT_EQ(h.Run("SH A\r"), "value");
   EXPECT_EQ(h.passes, 1);
@@ -38,17 +34,12 @@ TEST(FramingDelayTest, ZeroFramesInThePassTheFinalPromptArrives) {
 // split right behind it. Waiting joins the pieces and the final prompt decides (it comes first
 // in the table); framing at once takes the inner text for the end.
 TEST(FramingDelayTest, AnswerSplitRightBehindAnInnerPromptTextIsCutThereOnlyAtZero) {
-  for (const std::int32_t delay : {10, 0}) {
+  for (const auto& [delay, answer, readOnly] :
+       {std::tuple{10, "user Local: x", false}, {0, "user ", true}}) {
     ProtocolHarness h({{"SH A\r", {"SH A\r\nuser Local: ", "x\r\nLocal> "}}});
     h.handler->SetFramingDelay(delay);
-    const std::string answer = h.Run("SH A\r");
-    if (delay == 0) {
-      EXPECT_EQ(answer, "user ");
-      EXPECT_TRUE(h.handler->ReadOnlyMode());
-    } else {
-      EXPECT_EQ(answer, "user Local: x");
-      EXPECT_FALSE(h.handler->ReadOnlyMode());
-    }
+    EXPECT_EQ(h.Run("SH A\r"), answer);
+    EXPECT_EQ(h.handler->ReadOnlyMode(), readOnly);
   }
 }
 
