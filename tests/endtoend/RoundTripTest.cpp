@@ -92,11 +92,11 @@ TEST_P(RoundTripTest, ReportsParseTheSimulatorsScreens) {
 
   road.device->SetEncryption(Wep64);
   road.device->SetWepKey(2, "0123456789");
-  const auto wireless = road.device->GetWirelessInfo();
-  EXPECT_EQ(wireless->WepEncryption(), Wep64);
-  EXPECT_FALSE(wireless->WepKey1Set());
-  EXPECT_TRUE(wireless->WepKey2Set());
-  EXPECT_EQ(wireless->APMacAddress(), reference.Fixed().apMacAddress);
+  EXPECT_EQ(road.device->GetWirelessInfo()->ToString(),
+            "AP MAC Address: " + reference.Fixed().apMacAddress +
+                "\r\nRegulatory Domain: FCC\r\nWEP Encryption: 64 bit WEP Encryption\r\n"
+                "WEP Key #1 Set: False\r\nWEP Key #2 Set: True\r\nWEP Key #3 Set: False\r\n"
+                "WEP Key #4 Set: False\r\nWiFi Firmware version: 1.7.4\r\n");
 }
 
 TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
@@ -110,7 +110,8 @@ TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
   EXPECT_EQ(road.device->GetWiFiChannel(), 6);
 }
 
-TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPassword) {
+// Logoff ends the shell session; the next command starts a new one, read-only again.
+TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPasswordAndLogoffReturnsToIt) {
   Road road(GetParam(), "secret");
   EXPECT_TRUE(road.device->IsReadOnlyMode());
   EXPECT_EQ(testing::CatchError([&] { road.device->SetSSID("x"); }).Number(), 9998);
@@ -120,15 +121,8 @@ TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPassword) {
   EXPECT_FALSE(road.device->IsReadOnlyMode());
   road.device->SetSSID("Changed");
   EXPECT_EQ(road.device->GetSSID(), "Changed");
-}
-
-TEST_P(RoundTripTest, LogoffEndsTheShellSessionAndTheNextCommandStartsANewOne) {
-  Road road(GetParam(), "secret");
-  road.device->Login("secret");
-  ASSERT_FALSE(road.device->IsReadOnlyMode());
   road.device->Logoff();
   EXPECT_TRUE(road.device->IsReadOnlyMode());
-  EXPECT_EQ(road.device->GetSSID(), "PrintNet");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RoundTripTest,

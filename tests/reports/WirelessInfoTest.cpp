@@ -40,7 +40,6 @@ TEST(WirelessInfoTest, ParsesTheScreensOfTheTable) {
        {}},
       {WithEncryption(""), Disabled, {}},
       {WithEncryption("WiFi Encryption is WEP off"), Disabled, {}},
-      {WithEncryption("WiFi Encryption is WEP 64 bit"), Wep64, keys13},
       {WithEncryption("Encryption is WEP 6"), Wep64, keys13},  // a number inside a word counts
       // The word is the number unrounded without redundant zeros: "1.5" lies in no word, while "2"
       // would lie in "128".
@@ -123,17 +122,6 @@ TEST(WirelessInfoTest, EapStateFollowsTheTextAfterStateIs) {
     info.Parse(data);
     EXPECT_EQ(info.EAPState(), expected) << data;
   }
-}
-
-TEST(WirelessInfoTest, ToStringShowsTheValuesWithoutTheEapState) {
-  WirelessInfo wep64;
-  wep64.Parse(WithEncryption("WiFi Encryption is WEP 64 bit"));
-  EXPECT_EQ(wep64.ToString(),
-            "AP MAC Address: 00:11:22:33:44:55\r\nRegulatory Domain: FCC\r\n"
-            "WEP Encryption: 64 bit WEP Encryption\r\nWEP Key #1 Set: True\r\n"
-            "WEP Key #2 Set: False\r\nWEP Key #3 Set: True\r\nWEP Key #4 Set: False\r\n"
-            "WiFi Firmware version: 1.7.4\r\n");
-  // The disabled form is the tool's exact "show wireless" output (CommandsTest).
 }
 
 }  // namespace
