@@ -14,7 +14,9 @@ namespace {
 using testing::RoadKind;
 using testing::SimulatorRoad;
 
-// One setting written through its setter and read back through its getter.
+// One setting written through its setter and read back through its getter. Every row and word
+// of the catalog is read back on one road by SettingsCatalogTest; these carry each kind of answer
+// (number, word, text with blanks, address, key) through every framing mode.
 struct RoundTrip {
   const char* name;
   std::function<void(PelmoraT2&)> set;
@@ -29,48 +31,18 @@ std::string Num(std::int32_t value) {
 const std::vector<RoundTrip>& RoundTrips() {
   static const std::vector<RoundTrip> trips = {
       {"mode", [](auto& d) { d.SetMode(AdHoc); }, [](auto& d) { return Num(d.GetMode()); }, "2"},
-      {"ap-density", [](auto& d) { d.SetAPDensity(High); },
-       [](auto& d) { return Num(d.GetAPDensity()); }, "3"},
       {"bssid", [](auto& d) { d.SetBSSID("00:A0:C9:12:34:56"); },
        [](auto& d) { return d.GetBSSID(); }, "00:A0:C9:12:34:56"},
       {"ssid", [](auto& d) { d.SetSSID("Office Net"); }, [](auto& d) { return d.GetSSID(); },
        "Office Net"},
       {"channel", [](auto& d) { d.SetWiFiChannel(11); },
        [](auto& d) { return Num(d.GetWiFiChannel()); }, "11"},
-      {"rts", [](auto& d) { d.SetRTSTreshold(1200); },
-       [](auto& d) { return Num(d.GetRTSTreshold()); }, "1200"},
-      {"encryption", [](auto& d) { d.SetEncryption(Wep128); },
-       [](auto& d) { return Num(d.GetEncryption()); }, "128"},
-      {"tkip", [](auto& d) { d.SetEncryption(Tkip); },
-       [](auto& d) { return Num(d.GetEncryption()); }, "2"},
       {"wep-key", [](auto& d) { d.SetWepKey(3, "0123456789"); },
        [](auto& d) { return Num(d.GetActiveKey()); }, "3"},
-      {"active-key", [](auto& d) { d.SetActiveKey(2); },
-       [](auto& d) { return Num(d.GetActiveKey()); }, "2"},
-      {"auth-type", [](auto& d) { d.SetAuthenticationType(Peap); },
-       [](auto& d) { return Num(d.GetAuthenticationType()); }, "66"},
-      {"auth-protocol", [](auto& d) { d.SetAuthProtocol(MsChapV2); },
-       [](auto& d) { return Num(d.GetAuthProtocol()); }, "2"},
-      {"common-name", [](auto& d) { d.SetCommonName("printer.example.com"); },
-       [](auto& d) { return d.GetCommonName(); }, "printer.example.com"},
-      {"common-name2", [](auto& d) { d.SetCommonName2("radius.example.com"); },
-       [](auto& d) { return d.GetCommonName2(); }, "radius.example.com"},
-      {"exponent", [](auto& d) { d.SetExponent(3); }, [](auto& d) { return Num(d.GetExponent()); },
-       "3"},
       {"root-key", [](auto& d) { d.SetRootKey("9F86D081884C7D659A2FEAA0C55AD015"); },
        [](auto& d) { return d.GetRootKey(); }, "9F86D081884C7D659A2FEAA0C55AD015"},
-      {"user", [](auto& d) { d.SetUser("printer01"); }, [](auto& d) { return d.GetUser(); },
-       "printer01"},
-      {"realm", [](auto& d) { d.SetRealm("example.com"); }, [](auto& d) { return d.GetRealm(); },
-       "example.com"},
-      {"ip-method", [](auto& d) { d.SetIpAssignmentMethod(Static); },
-       [](auto& d) { return Num(d.GetIPAssignmentMethod()); }, "1"},
       {"ip-address", [](auto& d) { d.SetIpAddress("192.168.0.50"); },
        [](auto& d) { return d.GetIpAddress(); }, "192.168.0.50"},
-      {"subnet-mask", [](auto& d) { d.SetSubnetAddress("255.255.0.0"); },
-       [](auto& d) { return d.GetSubnetAddress(); }, "255.255.0.0"},
-      {"default-router", [](auto& d) { d.SetDefaultRouterAddress("192.168.0.1"); },
-       [](auto& d) { return d.GetDefaultRouterAddress(); }, "192.168.0.1"},
   };
   return trips;
 }
@@ -96,7 +68,7 @@ class RoundTripTest : public ::testing::TestWithParam<Framing> {
   };
 };
 
-TEST_P(RoundTripTest, EverySetterIsReadBackByItsGetter) {
+TEST_P(RoundTripTest, SettersAreReadBackByTheirGetters) {
   Road road(GetParam());
   for (const auto& trip : RoundTrips()) {
     SCOPED_TRACE(trip.name);
@@ -120,11 +92,11 @@ TEST_P(RoundTripTest, ReportsParseTheSimulatorsScreens) {
 
   road.device->SetEncryption(Wep64);
   road.device->SetWepKey(2, "0123456789");
-  const auto wireless = road.device->GetWirelessInfo();
-  EXPECT_EQ(wireless->WepEncryption(), Wep64);
-  EXPECT_FALSE(wireless->WepKey1Set());
-  EXPECT_TRUE(wireless->WepKey2Set());
-  EXPECT_EQ(wireless->APMacAddress(), reference.Fixed().apMacAddress);
+  EXPECT_EQ(road.device->GetWirelessInfo()->ToString(),
+            "AP MAC Address: " + reference.Fixed().apMacAddress +
+                "\r\nRegulatory Domain: FCC\r\nWEP Encryption: 64 bit WEP Encryption\r\n"
+                "WEP Key #1 Set: False\r\nWEP Key #2 Set: True\r\nWEP Key #3 Set: False\r\n"
+                "WEP Key #4 Set: False\r\nWiFi Firmware version: 1.7.4\r\n");
 }
 
 TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
@@ -138,7 +110,8 @@ TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
   EXPECT_EQ(road.device->GetWiFiChannel(), 6);
 }
 
-TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPassword) {
+// Logoff ends the shell session; the next command starts a new one, read-only again.
+TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPasswordAndLogoffReturnsToIt) {
   Road road(GetParam(), "secret");
   EXPECT_TRUE(road.device->IsReadOnlyMode());
   EXPECT_EQ(testing::CatchError([&] { road.device->SetSSID("x"); }).Number(), 9998);
@@ -148,15 +121,8 @@ TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPassword) {
   EXPECT_FALSE(road.device->IsReadOnlyMode());
   road.device->SetSSID("Changed");
   EXPECT_EQ(road.device->GetSSID(), "Changed");
-}
-
-TEST_P(RoundTripTest, LogoffEndsTheShellSessionAndTheNextCommandStartsANewOne) {
-  Road road(GetParam(), "secret");
-  road.device->Login("secret");
-  ASSERT_FALSE(road.device->IsReadOnlyMode());
   road.device->Logoff();
   EXPECT_TRUE(road.device->IsReadOnlyMode());
-  EXPECT_EQ(road.device->GetSSID(), "PrintNet");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RoundTripTest,

@@ -1,11 +1,9 @@
-// Secrets handed to the library (the shell password, a PSK, WEP keys, the root key, the 802.1X
-// password) reach neither an error description, whether the device or the library refuses them,
-// nor the console of the simulated print server that serves the session.
+// The simulated print server prints nothing of the sessions it serves, so no secret handed to
+// the library reaches its console. That errors do not quote secrets, whether the device or the
+// library refuses them, the tool's Sim test shows through every road those refusals share.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
@@ -15,62 +13,33 @@
 namespace pelmora {
 namespace {
 
-const std::string kShellPassword = "Shell-Secret-4242";
-
-TEST(SecretsTest, RefusedSecretsAreNotRepeatedAndTheSimulatorPrintsNothing) {
+TEST(SecretsTest, TheSimulatorPrintsNothingOfASessionCarryingSecrets) {
   ::testing::internal::CaptureStdout();
   ::testing::internal::CaptureStderr();
-  std::vector<std::string> refusals;
-  const auto refuse = [&](const std::function<void()>& call) {
-    try {
-      call();
-      ADD_FAILURE() << "expected a refusal";
-    } catch (const AutomationError& error) {
-      refusals.push_back(std::to_string(error.Number()) + " " + error.Source() + ": " +
-                         error.Description());
-    }
-  };
   // Whatever goes wrong inside, the capture must end, or the test's own report is swallowed.
   std::string unexpected;
   try {
     TelnetShellServer::Options options;
-    options.password = kShellPassword;
+    options.password = "Shell-Secret-4242";
     TelnetShellServer server(options);
     server.Start();
     const auto device =
         Global::CreatePelmoraT2Obj(std::make_shared<TelnetConnection>("127.0.0.1", server.Port()));
     DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
-
-    // Read-only, the device refuses every change; the login itself is RoundTripTest's.
-    refuse([&] { device->SetPSK("Psk-Secret-31415"); });
-    device->Login(kShellPassword);
+    device->Login("Shell-Secret-4242");
     device->SetPSK("Psk-Secret-31415");
-    device->SetWepKey(2, "C0FFEE4242");
-    device->SetRootKey("A1B2C3D4E5F6");
-    device->SetPassword("Eap-Secret-1729");
-    // Refused by the device: too short, not hexadecimal, not a root key.
-    refuse([&] { device->SetPSK("Short-1"); });
-    refuse([&] { device->SetWepKey(3, "Wep-Not-Hex-99"); });
-    refuse([&] { device->SetRootKey("Root-Not-Hex-77"); });
-    // Refused by the library before anything is sent.
-    refuse([&] { device->SetPSK("Psk-Secret-31415\rSAVE"); });
-    refuse([&] { device->SetPassword("Eap-Secret-1729\nexit"); });
-    refuse([&] { device->Login(kShellPassword + "\r"); });
+    try {
+      device->SetWepKey(3, "Wep-Not-Hex-99");
+      unexpected = "a key that is no hexadecimal number was taken";
+    } catch (const AutomationError&) {
+    }
     Global::TeardownPrinterObj(device);
   } catch (const AutomationError& error) {
     unexpected = std::to_string(error.Number()) + " " + error.Description();
   }
   EXPECT_EQ(::testing::internal::GetCapturedStdout() + ::testing::internal::GetCapturedStderr(),
             "");
-  ASSERT_EQ(unexpected, "");
-  ASSERT_EQ(refusals.size(), 7U);
-  for (const auto& refusal : refusals) {
-    for (const char* secret :
-         {"Shell-Secret-4242", "Psk-Secret-31415", "C0FFEE4242", "A1B2C3D4E5F6", "Eap-Secret-1729",
-          "Short-1", "Wep-Not-Hex-99", "Root-Not-Hex-77"}) {
-      EXPECT_EQ(refusal.find(secret), std::string::npos) << refusal;
-    }
-  }
+  EXPECT_EQ(unexpected, "");
 }
 
 }  // namespace

@@ -58,14 +58,10 @@ TEST(ReportRetrievalTest, VersionTakesTheFirstThreeLinesAndNeedsAllThree) {
   const auto version = ReportRetrieval::GetVersion(road);
   EXPECT_EQ(
       version->ProductName() + "|" + version->FirmwareVersion() + "|" + version->BootVersion(),
-      "Pelmora T2|6.02 (2006-03-14)|1.10");  // a parsed report's text is the tool's "show"
-  EXPECT_EQ(VersionInfo().ToString(), "ProductName: \r\nFirmwareVersion: \r\nBootVersion: \r\n");
-  for (const char* answer : {"", "Pelmora T2\r\n\r\n6.02"}) {
-    road.otherwise = answer;
-    const AutomationError error = CatchError([&] { ReportRetrieval::GetVersion(road); });
-    EXPECT_EQ(error.Number(), 9) << answer;
-    EXPECT_EQ(error.Description(), "Subscript out of range");
-  }
+      "Pelmora T2|6.02 (2006-03-14)|1.10");   // a parsed report's text is the tool's "show"
+  road.otherwise = "Pelmora T2\r\n\r\n6.02";  // an empty line is no line
+  EXPECT_EQ(CatchError([&] { ReportRetrieval::GetVersion(road); }).Description(),
+            "Subscript out of range");
 }
 
 TEST(ReportRetrievalTest, DialogueErrorsPassOnWithHelpOnlyForTheIpReport) {

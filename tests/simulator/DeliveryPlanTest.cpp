@@ -13,15 +13,10 @@ using Pieces = std::vector<std::string>;
 TEST(DeliveryPlanTest, SplitCutsBySizeAndAtOffsets) {
   const std::string chunk = "SH NW CH\r\nChannel: 6\r\nLocal> ";
   DeliveryPlan plan;
-  EXPECT_TRUE(plan.IsImmediate());
   EXPECT_EQ(plan.Split(chunk), Pieces{chunk});
   EXPECT_TRUE(plan.Split("").empty());
-  plan.delay = std::chrono::milliseconds(1);
-  EXPECT_FALSE(plan.IsImmediate());
-  plan.delay = {};
 
   plan.cutsAt = {5, 10, 0, 500};  // incomplete echo, echo complete, rest; 0 and 500 are outside
-  EXPECT_FALSE(plan.IsImmediate());
   EXPECT_EQ(plan.Split(chunk), (Pieces{"SH NW", " CH\r\n", "Channel: 6\r\nLocal> "}));
 
   plan.cutsAt.clear();
