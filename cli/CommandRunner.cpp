@@ -205,8 +205,7 @@ std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
       throw UsageError(error.what());
     }
   }
-  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target),
-                                         options);
+  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target), options);
 }
 
 }  // namespace pelmora::cli
