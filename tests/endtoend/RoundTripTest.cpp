@@ -56,7 +56,6 @@ struct Framing {
 
 class RoundTripTest : public ::testing::TestWithParam<Framing> {
  protected:
-  // A device on a fresh embedded server, framing and delivering as the parameter says.
   struct Road : SimulatorRoad {
     Road(const Framing& framing, std::optional<std::string> password = {})
         : SimulatorRoad(RoadKind::Embedded, std::move(password)) {

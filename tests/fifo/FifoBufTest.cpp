@@ -142,7 +142,6 @@ TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytesAndRemoveDropsTheFront)
   EXPECT_EQ(buf.Peek(5), 255);  // high bytes read as 0..255, never as a negative char
   EXPECT_EQ(buf.FindStr(1, "\xff"), 6);
 
-  // Remove drops from the front and empties on the count or more.
   buf.Remove(0);
   buf.Remove(2);
   EXPECT_EQ(Content(buf), "cde\xff");

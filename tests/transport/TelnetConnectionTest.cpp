@@ -45,7 +45,6 @@ struct ScriptedServer {
     return testing::ReceiveFrom(client, count, limit);
   }
 
-  // True when the client has closed its end (what remains unread is discarded).
   bool SeesClientClose() {
     Receive(1 << 20);
     std::error_code ec;
@@ -59,7 +58,6 @@ struct ScriptedServer {
   std::shared_ptr<tcp::socket> client;
 };
 
-// A connection to a scripted server, opened and accepted.
 struct TelnetConnectionTest : ::testing::Test {
   void SetUp() override {
     connection->SetIsOpen(true);
@@ -246,7 +244,6 @@ TEST(TelnetConnectFailureTest, ConnectAndLookupGiveUpAtTheTimeLimitAndAreBusyMea
               "3002 " + connection->Endpoint() + ": connect timed out after 150 ms");
     EXPECT_EQ(busyWhileConnecting, std::optional<bool>(true));
   }
-  // The lookup that was given up has been cancelled.
   EXPECT_FALSE(dialer->pending);
 }
 
