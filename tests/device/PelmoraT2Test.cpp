@@ -21,7 +21,6 @@ using testing::CatchError;
 using testing::EmbeddedShell;
 using Member = std::function<void(PelmoraT2&)>;
 
-// The error a call raised, as "number source: description".
 std::string ErrorText(const std::function<void()>& call) {
   const auto error = CatchError(call);
   return std::to_string(error.Number()) + " " + error.Source() + ": " + error.Description();

@@ -27,7 +27,6 @@ inline std::string RoadName(RoadKind kind) {
   }
 }
 
-// A device object talking to a fresh simulated print server over one kind of connection.
 class SimulatorRoad {
  public:
   explicit SimulatorRoad(RoadKind kind, std::optional<std::string> shellPassword = {}) {

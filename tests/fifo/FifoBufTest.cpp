@@ -85,8 +85,7 @@ TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheB
     std::int32_t strLength = length, bytesLength = length;
     EXPECT_EQ(buf.MidStr(start, strLength), copied);
     EXPECT_EQ(TextBytes::ToText(buf.MidByteArray(start, bytesLength)), copied);
-    EXPECT_EQ(strLength, writtenBack);
-    EXPECT_EQ(bytesLength, writtenBack);
+    EXPECT_EQ((std::pair{strLength, bytesLength}), (std::pair{writtenBack, writtenBack}));
   }
   EXPECT_EQ(Content(buf), "abcdef");
 
@@ -94,8 +93,7 @@ TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheB
   std::int32_t length = 1;
   for (std::int32_t start : {0, 7, kMin32}) {
     const AutomationError str = CatchError([&] { buf.MidStr(start, length); });
-    EXPECT_EQ(str.Number(), 101);
-    EXPECT_EQ(str.Source(), "FifoBuf: MidStr");
+    EXPECT_EQ(std::to_string(str.Number()) + " " + str.Source(), "101 FifoBuf: MidStr");
     EXPECT_EQ(CatchError([&] { buf.MidByteArray(start, length); }).Source(), "FifoBuf: MidStr");
   }
   EXPECT_EQ(CatchError([&] { FifoBuf().MidStr(1, length); }).Number(), 101);
@@ -136,13 +134,11 @@ TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytesAndRemoveDropsTheFront)
     buf.Poke(index, value);
   }
   EXPECT_EQ(Content(buf), "abcdef");
-  EXPECT_EQ(buf.Peek(-1), -1);
-  EXPECT_EQ(buf.Peek(6), -1);
+  EXPECT_EQ((std::pair{buf.Peek(-1), buf.Peek(6)}), (std::pair{-1, -1}));
   buf.Poke(5, 255);
   EXPECT_EQ(buf.Peek(5), 255);  // high bytes read as 0..255, never as a negative char
   EXPECT_EQ(buf.FindStr(1, "\xff"), 6);
 
-  // Remove drops from the front and empties on the count or more.
   buf.Remove(0);
   buf.Remove(2);
   EXPECT_EQ(Content(buf), "cde\xff");

@@ -64,25 +64,6 @@ TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSe
   }
 }
 
-// Each piece arrives on its own, 1 ms after the one before, so the wait sees the answer grow and
-// the receive timer ticks in the middle of it.
-TEST(ProtocolHandlerFramingTest, SameAnswerSplitAnywhereGivesTheSameResult) {
-  const std::string answer = "SH NW SSID\r\nWiFi SSID: PrintNet\r\nLocal> ";
-  for (std::size_t chunk : {1U, 3U, 7U}) {
-    SCOPED_TRACE(chunk);
-    ProtocolHarness h({{kSsidLine, {answer}}});
-    h.pipe->SetDelivery(milliseconds(0), chunk, milliseconds(1));
-    h.handler->SetDefaultTimeout(1000);
-    int arrivals = 0;
-    auto count = h.pipe->OnReceive.Subscribe([&] { ++arrivals; });
-    std::set<std::int32_t> sizesSeen;
-    h.duringWait = [&] { sizesSeen.insert(h.handler->ReceiveBuffer().Count()); };
-    EXPECT_EQ(h.Run(kSsidLine), "WiFi SSID: PrintNet");
-    EXPECT_EQ(arrivals, static_cast<int>((answer.size() + chunk - 1) / chunk));
-    EXPECT_GT(sizesSeen.size(), 2U) << "the answer was never seen in part";
-  }
-}
-
 // A prompt without its blank is no prompt yet: the answer completes when the blank arrives.
 TEST(ProtocolHandlerFramingTest, IncompleteEchoAndMissingPromptKeepTheBytesUntilTheLastChunk) {
   ProtocolHarness h({{kSsidLine, {"SH NW", " SSID\r\nWiFi SSID: x\r\n", "Local>", " "}}});
@@ -184,16 +165,14 @@ TEST(ProtocolHandlerCommandTest, AbortDuringTheWaitAndIdleResetClearRecordsAndBu
   h.Run("\r");
   h.handler->ReceiveBytes(TextBytes::ToBytes("idle"));
   h.handler->Reset();
-  EXPECT_EQ(h.handler->Replies().Count(), 0);
-  EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
+  EXPECT_EQ(h.handler->Replies().Count() + h.handler->ReceiveBuffer().Count(), 0);
   EXPECT_EQ(h.Run("\r"), "") << "no abort stays pending";
 
   h.duringWait = [&] {
     if (h.handler->ReceiveBuffer().Count() > 0) h.handler->Abort();
   };
   EXPECT_EQ(h.Fails("SH A\r"), "113" + kQuery);
-  EXPECT_EQ(h.handler->Replies().Count(), 0);
-  EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 0);
+  EXPECT_EQ(h.handler->Replies().Count() + h.handler->ReceiveBuffer().Count(), 0);
   h.duringWait = nullptr;
   EXPECT_EQ(h.Run("\r"), "");
 }

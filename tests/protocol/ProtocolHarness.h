@@ -46,7 +46,6 @@ class ProtocolHarness : public IProtocolHndCallback {
                   const std::shared_ptr<Progress>& progress = nullptr) {
     return handler->Command(line, pipe, progress, timeout, silent);
   }
-  // The error a command raised, as ErrorOf shows it.
   std::string Fails(const std::string& line, std::int32_t timeout = 0) {
     return ErrorOf([&] { Run(line, timeout); });
   }

@@ -16,7 +16,6 @@ namespace {
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-// Sends a line and collects what arrives until the text ends with `until` or the limit passed.
 std::string Exchange(PipeConnection& pipe, const std::string& text, std::string_view until,
                      milliseconds limit = milliseconds(2000)) {
   pipe.SendText(text, nullptr);

@@ -12,7 +12,6 @@ namespace {
 
 using State = ShellEngine::ShellState;
 
-// A shell engine on a fresh device that records every output chunk and every close.
 struct Shell {
   explicit Shell(std::optional<std::string> password = std::nullopt)
       : device(std::make_shared<PrintServerState>()),
@@ -20,7 +19,6 @@ struct Shell {
                [this](std::string_view bytes) { chunks.emplace_back(bytes); },
                [this] { ++closes; }) {}
 
-  // Feeds the bytes in one call and returns everything that call emitted.
   std::string Send(std::string_view bytes) {
     const std::size_t before = chunks.size();
     engine.Feed(bytes);

@@ -20,7 +20,6 @@ using namespace std::string_literals;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-// Telnet commands as they appear on the wire.
 const std::string kOffers = "\xff\xfb\x01\xff\xfb\x03"s;  // WILL ECHO, WILL SUPPRESS-GO-AHEAD
 const std::string kAccepted = "\xff\xfd\x01\xff\xfd\x03"s;
 
@@ -57,7 +56,6 @@ class RawClient {
     return read;
   }
 
-  // TCP segments with data that have arrived.
   std::uint32_t DataSegmentsIn() const {
     tcp_info info{};
     socklen_t size = sizeof info;

@@ -6,7 +6,6 @@
 
 namespace pelmora::testing {
 
-// CPU time (user + system) this process has spent so far.
 inline std::chrono::microseconds ProcessCpuTime() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
