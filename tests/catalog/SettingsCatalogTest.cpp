@@ -40,8 +40,6 @@ std::vector<SettingValue> ValuesFor(const Setting& setting) {
   return values;
 }
 
-// Names and values are checked before anything is sent; then every row and word is set and
-// read back equal.
 TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) {
   EmbeddedShell sim;
   const auto kindOf = [&](const std::string& name, const std::vector<std::string>& values) {

@@ -6,7 +6,6 @@
 namespace pelmora::testing {
 namespace {
 
-// Runs the command as text and as JSON; both must succeed with nothing on stderr.
 std::pair<std::string, Json> TextAndJson(const std::vector<std::string>& arguments) {
   SCOPED_TRACE(::testing::PrintToString(arguments));
   const auto [text, json] = RunTextAndJson(arguments);

@@ -38,18 +38,15 @@ class FakePrintServer {
     std::lock_guard lock(mutex_);
     answers_[line] = answer;
   }
-  // Text the device prints on its own, to the connection being served.
   void SendUnsolicited(const std::string& text) {
     std::lock_guard lock(mutex_);
     send(clientFd_, text.data(), text.size(), MSG_NOSIGNAL);
   }
-  // Waits until the text received so far (telnet decoded) contains `text`.
   bool WaitForReceived(const std::string& text, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit,
                              [&] { return received_.find(text) != std::string::npos; });
   }
-  // Waits until the client has closed its connection.
   bool WaitForClientClose(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit, [&] { return clientsClosed_ > 0; });

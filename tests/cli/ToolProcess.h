@@ -31,7 +31,6 @@ struct ToolResult {
   Json json() const { return Json::parse(out, nullptr, false); }
 };
 
-// Whether the text holds the part; shows the text when not.
 inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
@@ -98,8 +97,7 @@ class ToolProcess {
     fds_ = {out[0], err[0]};
   }
   ~ToolProcess() {  // a child still running is killed
-    if (!result_) kill(pid_, SIGKILL);
-    if (!result_) waitpid(pid_, nullptr, 0);
+    if (!result_ && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
     for (int fd : fds_) close(fd);
   }
   ToolProcess(const ToolProcess&) = delete;
@@ -132,7 +130,6 @@ class ToolProcess {
     return result_.value_or(ToolResult{});
   }
 
-  // Runs the tool to its end (20 s at most).
   static ToolResult Run(const std::vector<std::string>& arguments, const std::string& input = {}) {
     return ToolProcess(arguments, input).Wait(20s);
   }

@@ -16,11 +16,8 @@ def error_of(call):
 
 def test_reports_and_command_lines(server):
     with pelmora.connect(*server) as device:
-        assert device.show("version") == {
-            "ProductName": "Pelmora T2 Wireless Print Server",
-            "FirmwareVersion": "6.02 (2006-03-14)",
-            "BootVersion": "1.10",
-        }
+        assert device.show("version") == dict(ProductName="Pelmora T2 Wireless Print Server",
+            FirmwareVersion="6.02 (2006-03-14)", BootVersion="1.10")
         ip = device.show("ip")
         assert list(ip) == ["IPAddress", "SubnetMask", "DefaultRouter", "BootMethod",
                             "ActualIPAssignment"]
