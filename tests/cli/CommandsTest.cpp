@@ -6,9 +6,11 @@
 namespace pelmora::testing {
 namespace {
 
-std::pair<std::string, Json> TextAndJson(const std::vector<std::string>& arguments) {
+std::pair<std::string, Json> TextAndJson(std::vector<std::string> arguments) {
   SCOPED_TRACE(::testing::PrintToString(arguments));
-  const auto [text, json] = RunTextAndJson(arguments);
+  const ToolResult text = ToolProcess::Run(arguments);
+  arguments.insert(arguments.begin(), "--json");
+  const ToolResult json = ToolProcess::Run(arguments);
   EXPECT_EQ(text.status, 0) << text.err;
   EXPECT_EQ(json.status, 0) << json.err;
   EXPECT_EQ(text.err + json.err, "");

@@ -1,7 +1,5 @@
-// Exit status and the forms of errors: 2 for a command line the tool cannot carry out, 1 for an
-// automation error, shown as "error NUMBER (SOURCE): DESCRIPTION" or as a JSON error object.
-// Then the targets beyond telnet's answers: the simulated print server's shell on a serial line
-// (a pseudo-terminal pair), unusable serial paths, and waits cut short by a time limit or Ctrl-C.
+// Exit status 2 for a command line the tool cannot carry out, 1 for an automation error; then a
+// shell on a serial line (a pseudo-terminal), unusable serial paths, waits cut short.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -68,7 +66,8 @@ TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
                                           {"SH IP RO", "10.0.0.1"}}) {
     device.Answer(line, answer);
   }
-  const auto [text, json] = RunTextAndJson({"--host", device.Address(), "get", "all"});
+  const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
+  const ToolResult json = ToolProcess::Run({"--json", "--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
   EXPECT_TRUE(Has(text.out, "mode: unrecognized\n"));
   EXPECT_TRUE(Has(text.out, "auth-type: open+ttls\n"));

@@ -78,7 +78,7 @@ TEST(Fleet, OneUnreachableHostFailsAloneInTextAndInJson) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(text.status, 1);
   for (const char* line : {"sim-1: PrintNet\n", "sim-2: PrintNet\n", "sim-3: PrintNet\n"}) {
-    EXPECT_TRUE(Has(text.out, line));
+    EXPECT_TRUE(Has(text.out, line));  // in the order the hosts finish
   }
   EXPECT_TRUE(text.out.ends_with("5 hosts: 3 ok, 2 failed\n")) << text.out;
   EXPECT_TRUE(Has(text.err, "gone: error 3001 (Connection): "));
@@ -111,18 +111,14 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
   EXPECT_EQ(limited.status, 0) << limited.err;
   EXPECT_EQ(HostNames(limited), (std::set<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
-  // The K-th of N shares, for every N up to the size of the fleet: each host exactly once.
-  for (int n = 1; n <= 4; ++n) {
-    std::multiset<std::string> seen;
-    for (int k = 1; k <= n; ++k) {
-      const std::string shard = std::to_string(k) + "/" + std::to_string(n);
-      const ToolResult share =
-          fleet.Run({"--json", "--limit", "sim", "--shard", shard, "readonly"});
-      EXPECT_EQ(share.status, 0) << shard << share.err;
-      for (const auto& name : HostNames(share)) seen.insert(name);
-    }
-    EXPECT_EQ(seen, (std::multiset<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"})) << n;
+  // Two shares hold each host once; how shares split any fleet is the Shard's own test.
+  std::multiset<std::string> seen;
+  for (const char* shard : {"1/2", "2/2"}) {
+    const ToolResult share = fleet.Run({"--json", "--limit", "sim", "--shard", shard, "readonly"});
+    EXPECT_EQ(share.status, 0) << shard << share.err;
+    for (const auto& name : HostNames(share)) seen.insert(name);
   }
+  EXPECT_EQ(seen, (std::multiset<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
   for (const auto& bad : std::vector<std::vector<std::string>>{{"--limit", "nowhere", "readonly"},
                                                                {"--shard", "0/2", "readonly"},

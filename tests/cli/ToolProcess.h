@@ -23,7 +23,6 @@ namespace pelmora::testing {
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
-// What a finished run of the tool left behind.
 struct ToolResult {
   int status = -1;  // exit status, or -1 when it did not exit normally
   std::string out;
@@ -96,7 +95,7 @@ class ToolProcess {
     close(in[1]);
     fds_ = {out[0], err[0]};
   }
-  ~ToolProcess() {  // a child still running is killed
+  ~ToolProcess() {
     if (!result_ && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
     for (int fd : fds_) close(fd);
   }
@@ -157,13 +156,6 @@ class ToolProcess {
   std::size_t lineStart_ = 0;  // of the next stdout line
   std::optional<ToolResult> result_;
 };
-
-// Runs the tool as asked, then again with --json.
-inline std::pair<ToolResult, ToolResult> RunTextAndJson(std::vector<std::string> arguments) {
-  ToolResult text = ToolProcess::Run(arguments);
-  arguments.insert(arguments.begin(), "--json");
-  return {text, ToolProcess::Run(arguments)};
-}
 
 // `pelmora sim` on free loopback ports; at the end of the test Ctrl-C must stop it cleanly.
 class SimProcess {

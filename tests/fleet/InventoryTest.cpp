@@ -107,7 +107,6 @@ colour = "red"
       "framing-delay)",
   };
   EXPECT_EQ(problems(text, "inv.toml", noColon), expected);
-  // A syntax error and an empty inventory are one problem each, with their place.
   const auto syntax = problems("[hosts.a\naddress = 1", "bad.toml", {});
   ASSERT_EQ(syntax.size(), 1u);
   EXPECT_TRUE(syntax[0].starts_with("bad.toml:1:")) << syntax[0];
