@@ -25,8 +25,6 @@ std::vector<std::string> Outcome(const Plan& plan) {
   return shown;
 }
 
-// Applying a profile, diffing it again and a second apply that sends only the secrets are shown
-// through the tool (ProfileCommandsTest); here are the failures and the secrets.
 TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
   struct Case {
     const char* what;

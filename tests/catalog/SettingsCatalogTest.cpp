@@ -27,8 +27,7 @@ const std::map<std::string_view, SettingValue> kSamples = {
     {"realm", {"example.com", {}}},
     {"ip-address", {"192.168.0.50", {}}},
     {"subnet-mask", {"255.255.0.0", {}}},
-    {"default-router", {"192.168.0.1", {}}},
-};
+    {"default-router", {"192.168.0.1", {}}}};
 
 // The values each writable setting is brought to: every word the setter can send, or a sample.
 std::vector<SettingValue> ValuesFor(const Setting& setting) {
@@ -101,8 +100,7 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
       {"active-key", {5, {}}},
       {"encryption", {DynamicWep, {}}},
       {"auth-type", {OpenSystem | SharedKey | Ttls, {}}},
-      {"user", {" padded", {}}},
-  };
+      {"user", {" padded", {}}}};
   for (const auto& [name, value] : refused) {
     EXPECT_TRUE(SettingsCatalog::At(name).Refusal(value)) << name;
   }

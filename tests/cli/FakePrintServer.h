@@ -11,11 +11,8 @@
 
 namespace pelmora::testing {
 
-// A print server's shell played by the test on a loopback port, one connection at a time, with
-// the simulated print server's telnet. Its shell ends lines at CR, ignores LF and answers each
-// line with its echo, the test's answer for it (if any) and "Local> "; "exit" gets the farewell
-// and ends the connection. A silent server reads everything and never answers, not even the
-// telnet options: a device that stopped talking.
+// A shell played by the test on loopback, one connection at a time: each CR-ended line gets its
+// echo, the test's answer (if any) and "Local> "; "exit" ends it. A silent one never answers.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };

@@ -181,10 +181,8 @@ TEST(Fleet, NoRetryOnceALineWasSentEvenWhenReopeningFails) {
   const Inventory inventory(Host("once", listener->Address()));
   ToolProcess run(inventory.Args({"--retries", "3", "get", "ssid"}));
   const int client = accept(listener->fd, nullptr, nullptr);
-  std::string received;
-  for (char c = 0; received.find('\r') == std::string::npos && recv(client, &c, 1, 0) == 1;) {
-    received += c;
-  }
+  char c = 0;
+  while (c != '\r' && recv(client, &c, 1, 0) == 1) continue;
   send(client, "\r\nLocal> ", 9, MSG_NOSIGNAL);
   close(client);
   listener.reset();
@@ -203,8 +201,7 @@ TEST(Fleet, CtrlCCancelsTheRunningHostsAndStartsNoMore) {
     inventory.Add(Host("mute-" + std::to_string(i), devices.back()->Address()));
   }
   ToolProcess run(inventory.Args({"--workers", "2", "--json", "get", "ssid"}));
-  ASSERT_TRUE(devices[0]->WaitForReceived("\r", 10s));
-  ASSERT_TRUE(devices[1]->WaitForReceived("\r", 10s));
+  for (int i : {0, 1}) ASSERT_TRUE(devices[i]->WaitForReceived("\r", 10s));
   const auto interrupted = std::chrono::steady_clock::now();
   run.Signal(SIGINT);
   const ToolResult result = run.Wait(5s);
