@@ -53,7 +53,6 @@ password = { file = "fleet-pw.txt" }
                                              "alpha 2323 /dev/ttyUSB0 19200 700 FromEnv",
                                              "mid 2323 - 9600 900 FromFile"}));
 
-  EXPECT_EQ(inventory.Select({}), (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(inventory.Select({"mid", "floor1"}), (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(inventory.Select({"colour"}), (std::vector<std::size_t>{0}));
   EXPECT_THROW(inventory.Select({"alpha", "nowhere"}), std::invalid_argument);
