@@ -43,15 +43,6 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   EXPECT_EQ(device.Received(), "");
 }
 
-// The text form of the same error is the serial target's (ToolRunsGetSetShow...).
-TEST(Errors, AnAutomationErrorExitsWithOneAndAJsonErrorObject) {
-  const ToolResult json = ToolProcess::Run({"--json", "cmd", "SH NW NONSENSE"});
-  EXPECT_EQ(json.status, 1);
-  EXPECT_EQ(json.err, "");
-  EXPECT_EQ(json.json(), Json::parse(R"({"error": {"number": 9998, "source": "Command",
-      "description": "Device reported error: Unknown command"}})"));
-}
-
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
   for (const auto& [line, answer] :
@@ -87,7 +78,7 @@ using Clock = std::chrono::steady_clock;
 // Far longer than any delay of a loaded machine, far shorter than the limits the waits are given.
 constexpr auto kPromptly = 5s;
 
-TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsOverASerialLine) {
+TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsInTextAndJsonOverASerialLine) {
   PtyPrintServer device(std::make_shared<PrintServerState>());
   auto run = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--serial", device.Path()});
@@ -101,6 +92,11 @@ TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsOverASerialLine) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
   EXPECT_EQ(refused.err, "error 9998 (Command): Device reported error: Unknown command\n");
+  const ToolResult json = run({"--json", "cmd", "SH NW NONSENSE"});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.json(), Json::parse(R"({"error": {"number": 9998, "source": "Command",
+      "description": "Device reported error: Unknown command"}})"));
 }
 
 TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {

@@ -1,7 +1,7 @@
 """The Device against simulated print servers: reports, shell lines, dialogues, the raw object,
 and the errors a script meets."""
 
-import threading
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -65,12 +65,9 @@ def test_device_errors_carry_the_library_number_source_and_description(server):
     with pytest.raises(ValueError, match="U\\+00FF"):
         device.command("SH NW SSID \u20ac")
 
-    other_thread = []
-    worker = threading.Thread(target=lambda: other_thread.append(
-        pytest.raises(RuntimeError, device.command, "SH NW SSID")))
-    worker.start()
-    worker.join()
-    assert "thread that connected it" in str(other_thread[0].value)
+    with ThreadPoolExecutor(1) as pool:
+        elsewhere = pool.submit(device.command, "SH NW SSID").exception()
+    assert isinstance(elsewhere, RuntimeError) and "thread that connected it" in str(elsewhere)
 
     device.close()
     for call in (lambda: device.command("SH NW SSID"), device.save, device.raw.GetSSID,
