@@ -29,7 +29,6 @@ const std::map<std::string_view, SettingValue> kSamples = {
     {"subnet-mask", {"255.255.0.0", {}}},
     {"default-router", {"192.168.0.1", {}}}};
 
-// The values each writable setting is brought to: every word the setter can send, or a sample.
 std::vector<SettingValue> ValuesFor(const Setting& setting) {
   if (setting.type != SettingType::Enum) return {kSamples.at(setting.name)};
   std::vector<SettingValue> values;

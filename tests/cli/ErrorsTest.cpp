@@ -54,9 +54,8 @@ TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
                                           {"SH IP ME", "STATIC"},
                                           {"SH IP AD", "10.0.0.5"},
                                           {"SH IP SU", "255.0.0.0"},
-                                          {"SH IP RO", "10.0.0.1"}}) {
+                                          {"SH IP RO", "10.0.0.1"}})
     device.Answer(line, answer);
-  }
   const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
   const ToolResult json = ToolProcess::Run({"--json", "--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);

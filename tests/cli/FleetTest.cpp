@@ -17,7 +17,6 @@ std::string Host(const std::string& name, const std::string& address) {
   return "\n[hosts." + name + "]\naddress = \"" + address + "\"\n";
 }
 
-// An inventory file for the runs of the tool, removed at the end of the test.
 class Inventory {
  public:
   explicit Inventory(const std::string& tables = "") { Add(tables); }
@@ -77,9 +76,8 @@ TEST(Fleet, OneUnreachableHostFailsAloneInTextAndInJson) {
   const ToolResult text = fleet.Run({"--log-dir", logs, "get", "ssid"});
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(text.status, 1);
-  for (const char* line : {"sim-1: PrintNet\n", "sim-2: PrintNet\n", "sim-3: PrintNet\n"}) {
+  for (const char* line : {"sim-1: PrintNet\n", "sim-2: PrintNet\n", "sim-3: PrintNet\n"})
     EXPECT_TRUE(Has(text.out, line));  // in the order the hosts finish
-  }
   EXPECT_TRUE(text.out.ends_with("5 hosts: 3 ok, 2 failed\n")) << text.out;
   EXPECT_TRUE(Has(text.err, "gone: error 3001 (Connection): "));
   EXPECT_NE(text.err.find("mute: error 119 ("), std::string::npos) << text.err;
@@ -130,7 +128,6 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
     EXPECT_EQ(refused.out, "");
   }
   EXPECT_NE(fleet.Run({"--limit", "nowhere", "readonly"}).err.find("'nowhere'"), std::string::npos);
-  // A bad inventory: every problem with its place, and no host is asked.
   fleet.Add(Host("bad", "127.0.0.1:99999"));
   const ToolResult inventory = fleet.Run({"readonly"});
   EXPECT_EQ(inventory.status, 2);
@@ -144,9 +141,8 @@ TEST(Fleet, ProfilesAreBackedUpComparedAndAppliedPerHost) {
   const std::string dir = TempPath("fleet-profiles");
   const ToolResult backup = fleet.Run({"backup", "--out-dir", dir});
   EXPECT_EQ(backup.status, 0) << backup.err;
-  for (const char* name : {"sim-1", "sim-2", "sim-3"}) {
+  for (const char* name : {"sim-1", "sim-2", "sim-3"})
     EXPECT_TRUE(Has(ReadFile(dir + "/" + name + ".toml"), "ssid = \"PrintNet\""));
-  }
   const std::string profile = dir + "/office.toml";
   std::ofstream(profile) << "ssid = \"Office\"\n";
   EXPECT_EQ(fleet.Run({"--limit", "sim-2", "apply", "--save", profile}).status, 0);

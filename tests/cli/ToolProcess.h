@@ -69,7 +69,6 @@ struct Listener {
   int port = 0;
 };
 
-// The built pelmora tool running as a child process, with its stdin, stdout and stderr on pipes.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
@@ -134,7 +133,6 @@ class ToolProcess {
   }
 
  private:
-  // Reads what is there, waiting no later than the deadline; false when the deadline passed.
   bool Drain(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
