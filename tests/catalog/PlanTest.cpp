@@ -17,7 +17,6 @@ Profile Toml(const std::string& text) {
   return profile;
 }
 
-// "name action result" per step.
 std::vector<std::string> Outcome(const Plan& plan) {
   std::vector<std::string> shown;
   for (const auto& step : plan.Steps()) {
@@ -26,8 +25,6 @@ std::vector<std::string> Outcome(const Plan& plan) {
   return shown;
 }
 
-// Applying a profile, diffing it again and a second apply that sends only the secrets are shown
-// through the tool (ProfileCommandsTest); here are the failures and the secrets.
 TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
   struct Case {
     const char* what;
@@ -35,7 +32,6 @@ TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
     std::int32_t number;
   };
   const std::vector<Case> cases = {
-      // A refusal by the device: ProfileCommandsTest.
       {"read back differs",
        [](EmbeddedShell& sim) {
          sim.server.Faults().answerOverrides["SH NW RTS"] = {"WiFi RTS Threshold = 2347"};
@@ -73,7 +69,6 @@ TEST(Plan, StopsAtTheFirstFailureListsWhatChangedAndSavesNothing) {
 }
 
 TEST(Plan, BackupsCommentReadOnlyValuesAndSecretsStayOutOfPlansAndErrors) {
-  // That backups leave secrets out: ProfileCommandsTest.
   EmbeddedShell sim;
   const std::string toml = Backup::Read(*sim.device).Toml("sim", std::chrono::system_clock::now());
   EXPECT_NE(toml.find("# discarded-messages = 17  (read-only)"), std::string::npos) << toml;

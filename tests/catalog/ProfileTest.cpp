@@ -51,12 +51,11 @@ ip-address = "10.1.2.255"
   "channel": "6",
   "wep-key": {
     "5": "0123456789"}})";
-  EXPECT_EQ(Problems(Profile::Parse(json, "p.json", Profile::Format::Json)),
-            (std::vector<std::string>{
-                "p.json:1:2: unknown setting 'colour'",
-                "p.json:2:3: channel: wrong type: wanted an integer, got a string",
-                "p.json:4:5: wep-key: key number '5' is not 1 to 4",
-            }));
+  EXPECT_EQ(
+      Problems(Profile::Parse(json, "p.json", Profile::Format::Json)),
+      (std::vector<std::string>{"p.json:1:2: unknown setting 'colour'",
+                                "p.json:2:3: channel: wrong type: wanted an integer, got a string",
+                                "p.json:4:5: wep-key: key number '5' is not 1 to 4"}));
 }
 
 TEST(Profile, SyntaxErrorsCarryTheParsersMessageAndPlace) {

@@ -27,10 +27,8 @@ const std::map<std::string_view, SettingValue> kSamples = {
     {"realm", {"example.com", {}}},
     {"ip-address", {"192.168.0.50", {}}},
     {"subnet-mask", {"255.255.0.0", {}}},
-    {"default-router", {"192.168.0.1", {}}},
-};
+    {"default-router", {"192.168.0.1", {}}}};
 
-// The values each writable setting is brought to: every word the setter can send, or a sample.
 std::vector<SettingValue> ValuesFor(const Setting& setting) {
   if (setting.type != SettingType::Enum) return {kSamples.at(setting.name)};
   std::vector<SettingValue> values;
@@ -40,8 +38,6 @@ std::vector<SettingValue> ValuesFor(const Setting& setting) {
   return values;
 }
 
-// Names and values are checked before anything is sent; then every row and word is set and
-// read back equal.
 TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) {
   EmbeddedShell sim;
   const auto kindOf = [&](const std::string& name, const std::vector<std::string>& values) {
@@ -103,8 +99,7 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
       {"active-key", {5, {}}},
       {"encryption", {DynamicWep, {}}},
       {"auth-type", {OpenSystem | SharedKey | Ttls, {}}},
-      {"user", {" padded", {}}},
-  };
+      {"user", {" padded", {}}}};
   for (const auto& [name, value] : refused) {
     EXPECT_TRUE(SettingsCatalog::At(name).Refusal(value)) << name;
   }

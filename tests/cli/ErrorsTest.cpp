@@ -1,7 +1,5 @@
-// Exit status and the forms of errors: 2 for a command line the tool cannot carry out, 1 for an
-// automation error, shown as "error NUMBER (SOURCE): DESCRIPTION" or as a JSON error object.
-// Then the targets beyond telnet's answers: the simulated print server's shell on a serial line
-// (a pseudo-terminal pair), unusable serial paths, and waits cut short by a time limit or Ctrl-C.
+// Exit status 2 for a command line the tool cannot carry out, 1 for an automation error; then a
+// shell on a serial line (a pseudo-terminal), unusable serial paths, waits cut short.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,15 +43,6 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   EXPECT_EQ(device.Received(), "");
 }
 
-// The text form of the same error is the serial target's (ToolRunsGetSetShow...).
-TEST(Errors, AnAutomationErrorExitsWithOneAndAJsonErrorObject) {
-  const ToolResult json = ToolProcess::Run({"--json", "cmd", "SH NW NONSENSE"});
-  EXPECT_EQ(json.status, 1);
-  EXPECT_EQ(json.err, "");
-  EXPECT_EQ(json.json(), Json::parse(R"({"error": {"number": 9998, "source": "Command",
-      "description": "Device reported error: Unknown command"}})"));
-}
-
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
   for (const auto& [line, answer] :
@@ -65,10 +54,10 @@ TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
                                           {"SH IP ME", "STATIC"},
                                           {"SH IP AD", "10.0.0.5"},
                                           {"SH IP SU", "255.0.0.0"},
-                                          {"SH IP RO", "10.0.0.1"}}) {
+                                          {"SH IP RO", "10.0.0.1"}})
     device.Answer(line, answer);
-  }
-  const auto [text, json] = RunTextAndJson({"--host", device.Address(), "get", "all"});
+  const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
+  const ToolResult json = ToolProcess::Run({"--json", "--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
   EXPECT_TRUE(Has(text.out, "mode: unrecognized\n"));
   EXPECT_TRUE(Has(text.out, "auth-type: open+ttls\n"));
@@ -78,11 +67,7 @@ TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   EXPECT_EQ(json.status, 1);
   const Json all = json.json();
   ASSERT_EQ(all.size(), 22u);
-  for (const auto& reading : all) {
-    const bool failed = reading["name"] == "rts-threshold";
-    EXPECT_EQ(reading.contains("error"), failed) << reading;
-    EXPECT_EQ(reading.contains("value"), !failed) << reading;
-  }
+  EXPECT_EQ(std::ranges::count_if(all, [](const Json& r) { return r.contains("value"); }), 21);
   EXPECT_EQ(all[5]["error"]["number"], 13);
   EXPECT_EQ(all[9], Json::parse(R"({"name": "auth-type", "value": 10, "text": "open+ttls"})"));
 }
@@ -92,7 +77,7 @@ using Clock = std::chrono::steady_clock;
 // Far longer than any delay of a loaded machine, far shorter than the limits the waits are given.
 constexpr auto kPromptly = 5s;
 
-TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsOverASerialLine) {
+TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsInTextAndJsonOverASerialLine) {
   PtyPrintServer device(std::make_shared<PrintServerState>());
   auto run = [&](std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), {"--serial", device.Path()});
@@ -101,13 +86,16 @@ TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsOverASerialLine) {
   EXPECT_EQ(run({"get", "ssid"}).out, "PrintNet\n");
   EXPECT_EQ(run({"set", "ssid", "Serial-Net"}).out, "ok\n");
   EXPECT_EQ(run({"get", "ssid"}).out, "Serial-Net\n");
-  EXPECT_EQ(run({"show", "version"}).out,
-            "ProductName: Pelmora T2 Wireless Print Server\nFirmwareVersion: 6.02 (2006-03-14)\n"
-            "BootVersion: 1.10\n");
+  EXPECT_TRUE(run({"show", "version"}).out.ends_with("\nBootVersion: 1.10\n"));
   const ToolResult refused = run({"cmd", "SH NW NONSENSE"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.out, "");
   EXPECT_EQ(refused.err, "error 9998 (Command): Device reported error: Unknown command\n");
+  const ToolResult json = run({"--json", "cmd", "SH NW NONSENSE"});
+  EXPECT_EQ(json.status, 1);
+  EXPECT_EQ(json.err, "");
+  EXPECT_EQ(json.json(), Json::parse(R"({"error": {"number": 9998, "source": "Command",
+      "description": "Device reported error: Unknown command"}})"));
 }
 
 TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {

@@ -11,11 +11,8 @@
 
 namespace pelmora::testing {
 
-// A print server's shell played by the test on a loopback port, one connection at a time, with
-// the simulated print server's telnet. Its shell ends lines at CR, ignores LF and answers each
-// line with its echo, the test's answer for it (if any) and "Local> "; "exit" gets the farewell
-// and ends the connection. A silent server reads everything and never answers, not even the
-// telnet options: a device that stopped talking.
+// A shell played by the test on loopback, one connection at a time: each CR-ended line gets its
+// echo, the test's answer (if any) and "Local> "; "exit" ends it. A silent one never answers.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
@@ -38,18 +35,15 @@ class FakePrintServer {
     std::lock_guard lock(mutex_);
     answers_[line] = answer;
   }
-  // Text the device prints on its own, to the connection being served.
   void SendUnsolicited(const std::string& text) {
     std::lock_guard lock(mutex_);
     send(clientFd_, text.data(), text.size(), MSG_NOSIGNAL);
   }
-  // Waits until the text received so far (telnet decoded) contains `text`.
   bool WaitForReceived(const std::string& text, std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit,
                              [&] { return received_.find(text) != std::string::npos; });
   }
-  // Waits until the client has closed its connection.
   bool WaitForClientClose(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, limit, [&] { return clientsClosed_ > 0; });

@@ -17,7 +17,6 @@ std::string Host(const std::string& name, const std::string& address) {
   return "\n[hosts." + name + "]\naddress = \"" + address + "\"\n";
 }
 
-// An inventory file for the runs of the tool, removed at the end of the test.
 class Inventory {
  public:
   explicit Inventory(const std::string& tables = "") { Add(tables); }
@@ -77,9 +76,8 @@ TEST(Fleet, OneUnreachableHostFailsAloneInTextAndInJson) {
   const ToolResult text = fleet.Run({"--log-dir", logs, "get", "ssid"});
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(text.status, 1);
-  for (const char* line : {"sim-1: PrintNet\n", "sim-2: PrintNet\n", "sim-3: PrintNet\n"}) {
-    EXPECT_TRUE(Has(text.out, line));
-  }
+  for (const char* line : {"sim-1: PrintNet\n", "sim-2: PrintNet\n", "sim-3: PrintNet\n"})
+    EXPECT_TRUE(Has(text.out, line));  // in the order the hosts finish
   EXPECT_TRUE(text.out.ends_with("5 hosts: 3 ok, 2 failed\n")) << text.out;
   EXPECT_TRUE(Has(text.err, "gone: error 3001 (Connection): "));
   EXPECT_NE(text.err.find("mute: error 119 ("), std::string::npos) << text.err;
@@ -111,18 +109,14 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
   EXPECT_EQ(limited.status, 0) << limited.err;
   EXPECT_EQ(HostNames(limited), (std::set<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
-  // The K-th of N shares, for every N up to the size of the fleet: each host exactly once.
-  for (int n = 1; n <= 4; ++n) {
-    std::multiset<std::string> seen;
-    for (int k = 1; k <= n; ++k) {
-      const std::string shard = std::to_string(k) + "/" + std::to_string(n);
-      const ToolResult share =
-          fleet.Run({"--json", "--limit", "sim", "--shard", shard, "readonly"});
-      EXPECT_EQ(share.status, 0) << shard << share.err;
-      for (const auto& name : HostNames(share)) seen.insert(name);
-    }
-    EXPECT_EQ(seen, (std::multiset<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"})) << n;
+  // Two shares hold each host once; how shares split any fleet is the Shard's own test.
+  std::multiset<std::string> seen;
+  for (const char* shard : {"1/2", "2/2"}) {
+    const ToolResult share = fleet.Run({"--json", "--limit", "sim", "--shard", shard, "readonly"});
+    EXPECT_EQ(share.status, 0) << shard << share.err;
+    for (const auto& name : HostNames(share)) seen.insert(name);
   }
+  EXPECT_EQ(seen, (std::multiset<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
   for (const auto& bad : std::vector<std::vector<std::string>>{{"--limit", "nowhere", "readonly"},
                                                                {"--shard", "0/2", "readonly"},
@@ -134,7 +128,6 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
     EXPECT_EQ(refused.out, "");
   }
   EXPECT_NE(fleet.Run({"--limit", "nowhere", "readonly"}).err.find("'nowhere'"), std::string::npos);
-  // A bad inventory: every problem with its place, and no host is asked.
   fleet.Add(Host("bad", "127.0.0.1:99999"));
   const ToolResult inventory = fleet.Run({"readonly"});
   EXPECT_EQ(inventory.status, 2);
@@ -148,9 +141,8 @@ TEST(Fleet, ProfilesAreBackedUpComparedAndAppliedPerHost) {
   const std::string dir = TempPath("fleet-profiles");
   const ToolResult backup = fleet.Run({"backup", "--out-dir", dir});
   EXPECT_EQ(backup.status, 0) << backup.err;
-  for (const char* name : {"sim-1", "sim-2", "sim-3"}) {
+  for (const char* name : {"sim-1", "sim-2", "sim-3"})
     EXPECT_TRUE(Has(ReadFile(dir + "/" + name + ".toml"), "ssid = \"PrintNet\""));
-  }
   const std::string profile = dir + "/office.toml";
   std::ofstream(profile) << "ssid = \"Office\"\n";
   EXPECT_EQ(fleet.Run({"--limit", "sim-2", "apply", "--save", profile}).status, 0);
@@ -185,10 +177,8 @@ TEST(Fleet, NoRetryOnceALineWasSentEvenWhenReopeningFails) {
   const Inventory inventory(Host("once", listener->Address()));
   ToolProcess run(inventory.Args({"--retries", "3", "get", "ssid"}));
   const int client = accept(listener->fd, nullptr, nullptr);
-  std::string received;
-  for (char c = 0; received.find('\r') == std::string::npos && recv(client, &c, 1, 0) == 1;) {
-    received += c;
-  }
+  char c = 0;
+  while (c != '\r' && recv(client, &c, 1, 0) == 1) continue;
   send(client, "\r\nLocal> ", 9, MSG_NOSIGNAL);
   close(client);
   listener.reset();
@@ -207,8 +197,7 @@ TEST(Fleet, CtrlCCancelsTheRunningHostsAndStartsNoMore) {
     inventory.Add(Host("mute-" + std::to_string(i), devices.back()->Address()));
   }
   ToolProcess run(inventory.Args({"--workers", "2", "--json", "get", "ssid"}));
-  ASSERT_TRUE(devices[0]->WaitForReceived("\r", 10s));
-  ASSERT_TRUE(devices[1]->WaitForReceived("\r", 10s));
+  for (int i : {0, 1}) ASSERT_TRUE(devices[i]->WaitForReceived("\r", 10s));
   const auto interrupted = std::chrono::steady_clock::now();
   run.Signal(SIGINT);
   const ToolResult result = run.Wait(5s);

@@ -16,7 +16,6 @@ class ProfileCommands : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-  // The lines the tool sent that change the device.
   static std::vector<std::string> SetLines(const std::string& transcript) {
     std::vector<std::string> lines;
     std::istringstream in(transcript);
@@ -122,7 +121,6 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
   const std::string pw = "ShellPw-4711";
   SimProcess sim({"--password", pw});
   const std::string log = TempPath("transcript");
-  // The shell stays read-only without the right password.
   EXPECT_EQ(sim.Run({"readonly"}).out, "true\n");
   EXPECT_EQ(sim.Run({"--json", "--password", pw, "readonly"}).out, "{\n  \"readOnly\": false\n}\n");
   const std::vector<std::tuple<std::vector<std::string>, int, std::string>> runs{
@@ -144,9 +142,8 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
   const std::vector<std::string> secrets{pw,          "Psk-Value-0815", "C0FFEE1234",
                                          "Eap-Pw-99", "DEADBEEF4711",   "shortPk"};
   auto expectNoSecret = [&](const std::string& text, const std::string& where) {
-    for (const auto& secret : secrets) {
+    for (const auto& secret : secrets)
       EXPECT_EQ(text.find(secret), std::string::npos) << secret << " in " << where << ":\n" << text;
-    }
   };
   for (auto [arguments, status, input] : runs) {
     const std::string shown = ::testing::PrintToString(arguments);

@@ -44,7 +44,6 @@ class Terminal {
     Tmux("send-keys -t t -l " + Quoted(text) + " \\; send-keys -t t Enter");
   }
 
-  // Reads the screen every 50 ms until it shows the text, for 10 s at most.
   ::testing::AssertionResult Shows(const std::string& text) const {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (!Has(Screen(), text) && std::chrono::steady_clock::now() < deadline) {

@@ -23,7 +23,6 @@ namespace pelmora::testing {
 using Json = nlohmann::json;
 using namespace std::chrono_literals;
 
-// What a finished run of the tool left behind.
 struct ToolResult {
   int status = -1;  // exit status, or -1 when it did not exit normally
   std::string out;
@@ -31,7 +30,6 @@ struct ToolResult {
   Json json() const { return Json::parse(out, nullptr, false); }
 };
 
-// Whether the text holds the part; shows the text when not.
 inline ::testing::AssertionResult Has(const std::string& text, const std::string& part) {
   if (text.find(part) != std::string::npos) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "no \"" << part << "\" in:\n" << text;
@@ -71,7 +69,6 @@ struct Listener {
   int port = 0;
 };
 
-// The built pelmora tool running as a child process, with its stdin, stdout and stderr on pipes.
 class ToolProcess {
  public:
   explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
@@ -97,9 +94,8 @@ class ToolProcess {
     close(in[1]);
     fds_ = {out[0], err[0]};
   }
-  ~ToolProcess() {  // a child still running is killed
-    if (!result_) kill(pid_, SIGKILL);
-    if (!result_) waitpid(pid_, nullptr, 0);
+  ~ToolProcess() {
+    if (!result_ && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
     for (int fd : fds_) close(fd);
   }
   ToolProcess(const ToolProcess&) = delete;
@@ -132,13 +128,11 @@ class ToolProcess {
     return result_.value_or(ToolResult{});
   }
 
-  // Runs the tool to its end (20 s at most).
   static ToolResult Run(const std::vector<std::string>& arguments, const std::string& input = {}) {
     return ToolProcess(arguments, input).Wait(20s);
   }
 
  private:
-  // Reads what is there, waiting no later than the deadline; false when the deadline passed.
   bool Drain(std::chrono::steady_clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
@@ -160,13 +154,6 @@ class ToolProcess {
   std::size_t lineStart_ = 0;  // of the next stdout line
   std::optional<ToolResult> result_;
 };
-
-// Runs the tool as asked, then again with --json.
-inline std::pair<ToolResult, ToolResult> RunTextAndJson(std::vector<std::string> arguments) {
-  ToolResult text = ToolProcess::Run(arguments);
-  arguments.insert(arguments.begin(), "--json");
-  return {text, ToolProcess::Run(arguments)};
-}
 
 // `pelmora sim` on free loopback ports; at the end of the test Ctrl-C must stop it cleanly.
 class SimProcess {

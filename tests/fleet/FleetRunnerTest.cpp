@@ -18,8 +18,7 @@ using Outcome = FleetRunner::Outcome;
 
 TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderEvenAJobThatThrew) {
   FleetRunner runner({.workers = 3, .retries = 0, .backoff = 1ms});
-  std::atomic<int> running{0};
-  std::atomic<int> mostRunning{0};
+  std::atomic<int> running{0}, mostRunning{0};
   std::mutex mutex;
   std::set<Apartment*> apartments;
   std::vector<std::size_t> finishedOrder;

@@ -53,7 +53,6 @@ password = { file = "fleet-pw.txt" }
                                              "alpha 2323 /dev/ttyUSB0 19200 700 FromEnv",
                                              "mid 2323 - 9600 900 FromFile"}));
 
-  EXPECT_EQ(inventory.Select({}), (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(inventory.Select({"mid", "floor1"}), (std::vector<std::size_t>{0, 1, 2}));
   EXPECT_EQ(inventory.Select({"colour"}), (std::vector<std::size_t>{0}));
   EXPECT_THROW(inventory.Select({"alpha", "nowhere"}), std::invalid_argument);
@@ -107,7 +106,6 @@ colour = "red"
       "framing-delay)",
   };
   EXPECT_EQ(problems(text, "inv.toml", noColon), expected);
-  // A syntax error and an empty inventory are one problem each, with their place.
   const auto syntax = problems("[hosts.a\naddress = 1", "bad.toml", {});
   ASSERT_EQ(syntax.size(), 1u);
   EXPECT_TRUE(syntax[0].starts_with("bad.toml:1:")) << syntax[0];

@@ -21,14 +21,14 @@ class StallingShell:
 
     def __init__(self):
         self.lines = []
-        self._listener = socket.create_server(("127.0.0.1", 0))
-        self.port = self._listener.getsockname()[1]
+        self.listener = socket.create_server(("127.0.0.1", 0))
+        self.port = self.listener.getsockname()[1]
         self._thread = threading.Thread(target=self._serve, daemon=True)
         self._thread.start()
 
     def _serve(self):
         try:
-            session, _ = self._listener.accept()
+            session, _ = self.listener.accept()
         except OSError:
             return
         with session:
@@ -41,12 +41,9 @@ class StallingShell:
                     if line.strip() != b"STALL":
                         session.sendall(line + b"\r\nok\r\nLocal> ")
 
-    def close(self):
-        self._listener.close()
-
 
 @pytest.fixture
 def stalling_shell():
     shell = StallingShell()
     yield shell
-    shell.close()
+    shell.listener.close()

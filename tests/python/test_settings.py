@@ -29,26 +29,20 @@ def test_settings_by_name_with_words_numbers_texts_addresses_and_keys(server):
 
 def test_bad_names_and_values_are_refused_before_anything_is_sent(stalling_shell):
     device = pelmora.connect("127.0.0.1", stalling_shell.port)
-    with pytest.raises(ValueError, match="'eleven' is not a whole number for channel"):
-        device.set("channel", "eleven")
-    with pytest.raises(ValueError, match="encryption.*wpa2"):
-        device.set("encryption", "wpa3")
-    with pytest.raises(KeyError, match="known: mode, ap-density, ssid"):
-        device.set("chanel", 6)
-    with pytest.raises(KeyError):
-        device.get("colour")
-    with pytest.raises(ValueError, match="discarded-messages can only be read"):
-        device.set("discarded-messages", 1)
-    with pytest.raises(ValueError, match="password can only be set"):
-        device.get("password")
-    with pytest.raises(TypeError, match="float"):
-        device.set("channel", 6.0)
-    with pytest.raises(ValueError, match="U\\+00FF"):
-        device.set("ssid", "\u263a")
-    with pytest.raises(ValueError, match="line break"):
-        device.command("SH NW SSID\rSAVE")
-    with pytest.raises(ValueError, match="2 problem"):
-        device.apply({"channel": 12, "discarded-messages": 3})
+    for error, match, call, *args in [
+        (ValueError, "'eleven' is not a whole number for channel", device.set, "channel", "eleven"),
+        (ValueError, "encryption.*wpa2", device.set, "encryption", "wpa3"),
+        (KeyError, "known: mode, ap-density, ssid", device.set, "chanel", 6),
+        (KeyError, "colour", device.get, "colour"),
+        (ValueError, "discarded-messages can only be read", device.set, "discarded-messages", 1),
+        (ValueError, "password can only be set", device.get, "password"),
+        (TypeError, "float", device.set, "channel", 6.0),
+        (ValueError, "U\\+00FF", device.set, "ssid", "\u263a"),
+        (ValueError, "line break", device.command, "SH NW SSID\rSAVE"),
+        (ValueError, "2 problem", device.apply, {"channel": 12, "discarded-messages": 3}),
+    ]:
+        with pytest.raises(error, match=match):
+            call(*args)
     assert stalling_shell.lines == []
 
 
