@@ -1,7 +1,5 @@
 #include "FleetStudy.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,7 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
-extern char** environ;
+#include "ChildOutput.h"
 
 namespace pelmora::bench {
 
@@ -28,19 +26,9 @@ constexpr double kRssGoalMiB = 256;
 class Child {
  public:
   explicit Child(const std::vector<std::string>& arguments) {
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("fleet: no pipe");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    const int failed = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    out_ = out[0];
-    if (failed != 0) throw std::runtime_error("fleet: cannot start " + arguments[0]);
+    const ChildOutput child = ChildOutput::Start(arguments, "fleet");
+    pid_ = child.pid;
+    out_ = child.fd;
   }
   ~Child() {
     if (pid_ > 0) {

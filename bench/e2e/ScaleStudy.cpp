@@ -1,7 +1,5 @@
 #include "ScaleStudy.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,12 +12,11 @@
 #include <thread>
 #include <vector>
 
+#include "ChildOutput.h"
 #include "ProcessMeter.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/platform/Apartment.h"
 #include "pelmora/transport/TelnetConnection.h"
-
-extern char** environ;
 
 namespace pelmora::bench {
 
@@ -77,14 +74,6 @@ ScaleStudy::Outcome FromLine(const std::string& text) {
   return o;
 }
 
-std::string ReadAll(int fd) {
-  std::string text;
-  char buffer[512];
-  ssize_t size = 0;
-  while ((size = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, std::size_t(size));
-  return text;
-}
-
 }  // namespace
 
 ScaleStudy::Outcome ScaleStudy::RunSessions(int sessions, int port, pid_t serverPid,
@@ -123,32 +112,17 @@ int ScaleStudy::RunWorker(int sessions, int port, pid_t serverPid,
 
 ScaleStudy::Outcome ScaleStudy::Spawn(const std::string& program, int sessions, int port,
                                       pid_t serverPid, std::chrono::milliseconds window) {
-  int output[2];
-  if (::pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("scale: no pipe");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
   std::vector<std::string> args = {program,
                                    kWorkerFlag,
                                    std::to_string(sessions),
                                    std::to_string(port),
                                    std::to_string(serverPid),
                                    std::to_string(window.count())};
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t worker = 0;
-  const int failed = posix_spawn(&worker, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(output[1]);
-  if (failed != 0) {
-    ::close(output[0]);
-    throw std::runtime_error("scale: cannot start " + program);
-  }
-  const std::string text = ReadAll(output[0]);
-  ::close(output[0]);
+  const ChildOutput worker = ChildOutput::Start(std::move(args), "scale");
+  const std::string text = worker.ReadToEnd();
+  ::close(worker.fd);
   int status = 0;
-  ::waitpid(worker, &status, 0);
+  ::waitpid(worker.pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     throw std::runtime_error("scale worker for " + std::to_string(sessions) + " sessions failed");
   }

@@ -1,13 +1,13 @@
 #include "ToolStudy.h"
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <stdexcept>
 #include <vector>
+
+#include "ChildOutput.h"
 
 namespace pelmora::bench {
 
@@ -18,38 +18,15 @@ struct ToolRun {
   double ms = 0;
 };
 
-std::string ReadAll(int fd) {
-  std::string text;
-  char block[4096];
-  ssize_t got = 0;
-  while ((got = ::read(fd, block, sizeof block)) > 0) text.append(block, static_cast<size_t>(got));
-  return text;
-}
-
 ToolRun RunTool(const std::string& tool, std::vector<std::string> args) {
   args.insert(args.begin(), tool);
-  std::vector<char*> argv;
-  for (auto& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  int output[2];
-  if (::pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("tool: no pipe");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
   const auto start = std::chrono::steady_clock::now();
-  pid_t pid = 0;
-  const int failed = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(output[1]);
-  if (failed != 0) {
-    ::close(output[0]);
-    throw std::runtime_error("tool: cannot start " + tool);
-  }
+  const ChildOutput child = ChildOutput::Start(std::move(args), "tool");
   ToolRun run;
-  run.out = ReadAll(output[0]);
-  ::close(output[0]);
+  run.out = child.ReadToEnd();
+  ::close(child.fd);
   int status = 0;
-  ::waitpid(pid, &status, 0);
+  ::waitpid(child.pid, &status, 0);
   run.ms =
       std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
