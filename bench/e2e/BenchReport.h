@@ -24,6 +24,7 @@ class BenchReport {
   LatencyStudy::Result latency;
   std::vector<SearchTiming::Outcome> searches;
   WaitingStudy::Outcome waiting;
+  WaitingStudy::Outcome waitingFloor;  // the same burst on bare event-loop timers
   ToolStudy::Result tool;
   std::vector<ScaleStudy::Outcome> scale;
   std::optional<FleetStudy::Outcome> fleet;

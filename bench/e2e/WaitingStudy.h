@@ -8,6 +8,10 @@ namespace pelmora::bench {
 // connections whose device never answers, each on a thread of its own, until their time limit
 // ends them: the process's CPU time over that wait is the cost of waiting; how far past its
 // limit each command ended is how late a time limit is noticed.
+//
+// The floor is the same burst without the library's wait: each thread sleeps on a bare event-loop
+// timer and raises the library's time-out error when it fires. It is what waking that many
+// threads and unwinding that many errors at once costs on the machine.
 class WaitingStudy {
  public:
   struct Outcome {
@@ -18,6 +22,7 @@ class WaitingStudy {
   };
 
   static Outcome MeasureWaiting(int sessions, std::chrono::milliseconds limit);
+  static Outcome MeasureFloor(int sessions, std::chrono::milliseconds limit);
 };
 
 }  // namespace pelmora::bench

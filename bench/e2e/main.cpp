@@ -90,6 +90,9 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
   }
   progress << "waiting: " << options.waitingSessions << " silent sessions..." << std::endl;
   report.waiting = WaitingStudy::MeasureWaiting(options.waitingSessions, options.waitLimit);
+  progress << "waiting floor: " << options.waitingSessions << " bare event-loop timers..."
+           << std::endl;
+  report.waitingFloor = WaitingStudy::MeasureFloor(options.waitingSessions, options.waitLimit);
   progress << "tool: get all, framing delay 10 and 0, " << options.toolRuns << " runs each..."
            << std::endl;
   report.tool = ToolStudy::Run(PELMORA_TOOL, options.toolRuns);
