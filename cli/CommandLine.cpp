@@ -4,6 +4,7 @@
 #include <iostream>
 #include <limits>
 
+#include "ExitCode.h"
 #include "UsageError.h"
 #include "pelmora/Version.h"
 
@@ -215,10 +216,10 @@ std::optional<Invocation> CommandLine::Parse(int argc, const char* const* argv) 
     exitStatus_ = parser.app.exit(help);
   } catch (const CLI::ParseError& error) {
     std::cerr << "pelmora: " << error.what() << "\nRun 'pelmora --help' for more information.\n";
-    exitStatus_ = kUsageError;
+    exitStatus_ = ExitCode::kUsageError;
   } catch (const UsageError& error) {
     std::cerr << "pelmora: " << error.what() << "\n";
-    exitStatus_ = kUsageError;
+    exitStatus_ = ExitCode::kUsageError;
   }
   return std::nullopt;
 }

@@ -50,8 +50,6 @@ struct Invocation {
 // Help is printed to stdout; a usage error goes to stderr and means exit status 2.
 class CommandLine {
  public:
-  static constexpr int kUsageError = 2;
-
   // The invocation, or nothing when the tool ends at once with ExitStatus().
   std::optional<Invocation> Parse(int argc, const char* const* argv);
   int ExitStatus() const noexcept { return exitStatus_; }

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "ExitCode.h"
 #include "InteractiveShell.h"
 #include "Interrupt.h"
 #include "ProfileCommands.h"
@@ -49,14 +50,14 @@ int CommandRunner::Run() {
     action = Prepare();
   } catch (const UsageError& error) {
     err_ << "pelmora: " << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   } catch (const CatalogError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   }
   if (!action) {
     writer_.Settings(SettingsCatalog::All());
-    return kSuccess;
+    return ExitCode::kSuccess;
   }
   return Execute(action);
 }
@@ -74,7 +75,7 @@ CommandRunner::Action CommandRunner::Prepare() {
     return [this, dialogue](DeviceSession& session) {
       (session.Device().*dialogue)();
       writer_.Ok();
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   };
   if (command == "save") return ok(&PelmoraT2::SaveSettings);
@@ -84,19 +85,19 @@ CommandRunner::Action CommandRunner::Prepare() {
     return [this, password = invocation_.arguments.at(0)](DeviceSession& session) {
       session.Login(password);
       writer_.Ok();
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   }
   if (command == "readonly") {
     return [this](DeviceSession& session) {
       writer_.ReadOnly(session.Device().IsReadOnlyMode());
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   }
   if (command == "cmd") {
     return [this, line = Joined(invocation_.arguments)](DeviceSession& session) {
       writer_.Reply(session.Device().Command(line + "\r", session.Progress()));
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   }
   if (command == "shell") {
@@ -114,7 +115,7 @@ CommandRunner::Action CommandRunner::PrepareGet() {
   if (!setting.CanGet()) throw UsageError(std::string(setting.name) + " can only be set");
   return [this, &setting](DeviceSession& session) {
     writer_.Value(setting, setting.Get(session.Device()));
-    return kSuccess;
+    return ExitCode::kSuccess;
   };
 }
 
@@ -127,7 +128,7 @@ CommandRunner::Action CommandRunner::PrepareSet() {
     if (setting.masked) session.HideFromTranscript(values.back());
     write(session.Device());
     writer_.Ok();
-    return kSuccess;
+    return ExitCode::kSuccess;
   };
 }
 
@@ -136,24 +137,24 @@ CommandRunner::Action CommandRunner::PrepareShow() {
   if (report == "version") {
     return [this](DeviceSession& session) {
       writer_.Version(*session.Device().GetVersion());
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   }
   if (report == "ip") {
     return [this](DeviceSession& session) {
       writer_.IP(*session.Device().GetIPInfo());
-      return kSuccess;
+      return ExitCode::kSuccess;
     };
   }
   return [this](DeviceSession& session) {
     writer_.Wireless(*session.Device().GetWirelessInfo());
-    return kSuccess;
+    return ExitCode::kSuccess;
   };
 }
 
 int CommandRunner::GetAll(DeviceSession& session) {
   std::vector<OutputWriter::Reading> readings;
-  int status = kSuccess;
+  int status = ExitCode::kSuccess;
   for (const auto& setting : SettingsCatalog::All()) {
     if (!setting.CanGet()) continue;
     try {
@@ -161,7 +162,7 @@ int CommandRunner::GetAll(DeviceSession& session) {
     } catch (const AutomationError& error) {
       if (SettingsCatalog::EndsTheSession(error)) throw;
       readings.push_back({&setting, std::nullopt, error});
-      status = kAutomationError;
+      status = ExitCode::kFailed;
     }
   }
   writer_.AllValues(readings);
@@ -179,17 +180,17 @@ int CommandRunner::Execute(const Action& action) {
     lastError_ = error;
     sentAnything_ = session && session->SentAnything();
     writer_.Error(error);
-    return kAutomationError;
+    return ExitCode::kFailed;
   } catch (const UsageError& error) {
     err_ << "pelmora: " << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   } catch (const CatalogError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   } catch (const std::exception& error) {
     // Not the library's own error, yet it ended the command: shown in the same forms.
     writer_.Error(AutomationError(errors::kInternalError, "pelmora", error.what()));
-    return kAutomationError;
+    return ExitCode::kFailed;
   }
 }
 

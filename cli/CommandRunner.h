@@ -18,10 +18,6 @@ namespace pelmora::cli {
 // sends nothing.
 class CommandRunner {
  public:
-  static constexpr int kSuccess = 0;
-  static constexpr int kAutomationError = 1;
-  static constexpr int kUsageError = 2;
-
   explicit CommandRunner(Invocation invocation);
   // Output to the given streams instead of stdout and stderr (a fleet collects each host's).
   CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err);

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "CommandRunner.h"
+#include "ExitCode.h"
 #include "Interrupt.h"
 #include "OpenFileLimit.h"
 #include "OutputWriter.h"
@@ -70,7 +71,7 @@ void Unexpected(FleetOutput::HostResult& result, const std::exception_ptr& excep
   std::ostringstream err;
   OutputWriter(json, out, err).Error(AutomationError(errors::kInternalError, "pelmora", what));
   result.started = true;
-  result.status = FleetCommand::kFailed;
+  result.status = ExitCode::kFailed;
   result.out = out.str();
   result.err = err.str();
 }
@@ -113,13 +114,13 @@ FleetCommand::FleetCommand(Invocation invocation) : invocation_(std::move(invoca
 
 int FleetCommand::Run() {
   try {
-    if (!Prepare()) return kUsageError;
+    if (!Prepare()) return ExitCode::kUsageError;
   } catch (const UsageError& error) {
     std::cerr << "pelmora: " << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   } catch (const InventoryError& error) {
     std::cerr << error.what() << '\n';
-    return kUsageError;
+    return ExitCode::kUsageError;
   }
   return Execute();
 }
@@ -189,10 +190,10 @@ int FleetCommand::Execute() {
         });
   }
   output.Summary(results_);
-  int status = Interrupt::Requested() ? kFailed : kSuccess;
+  int status = Interrupt::Requested() ? ExitCode::kFailed : ExitCode::kSuccess;
   for (const auto& result : results_) {
-    if (!FleetOutput::Succeeded(result)) return kFailed;
-    if (result.status == ProfileCommands::kWouldChange) status = std::max(status, result.status);
+    if (!FleetOutput::Succeeded(result)) return ExitCode::kFailed;
+    if (result.status == ExitCode::kWouldChange) status = std::max(status, result.status);
   }
   return status;
 }

@@ -17,10 +17,6 @@ namespace pelmora::cli {
 // (nothing is sent then), 3 (diff) every host answered and some would change.
 class FleetCommand {
  public:
-  static constexpr int kSuccess = 0;
-  static constexpr int kFailed = 1;
-  static constexpr int kUsageError = 2;
-
   explicit FleetCommand(Invocation invocation);
   int Run();
 

@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "ProfileCommands.h"
+#include "ExitCode.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora::cli {
@@ -50,7 +50,8 @@ std::string Clock(std::chrono::seconds left) {
 }  // namespace
 
 bool FleetOutput::Succeeded(const HostResult& host) {
-  return host.started && (host.status == 0 || host.status == ProfileCommands::kWouldChange);
+  return host.started &&
+         (host.status == ExitCode::kSuccess || host.status == ExitCode::kWouldChange);
 }
 
 FleetOutput::FleetOutput(bool json, bool drawProgress, std::ostream& out, std::ostream& err)

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "ExitCode.h"
 #include "UsageError.h"
 #include "pelmora/catalog/Backup.h"
 #include "pelmora/catalog/Profile.h"
@@ -13,9 +14,6 @@
 namespace pelmora::cli {
 
 namespace {
-
-constexpr int kSuccess = 0;
-constexpr int kAutomationError = 1;
 
 // Writes next to the file and renames, so that a failed run leaves an earlier backup whole.
 void WriteFile(const std::string& path, const std::string& text) {
@@ -47,14 +45,14 @@ ProfileCommands::Action ProfileCommands::Prepare(const Invocation& invocation,
     Plan plan = Plan::Make(session.Device(), *profile);
     if (!apply) {
       writer.Changes(plan, false);
-      return plan.HasChanges() ? kWouldChange : kSuccess;
+      return plan.HasChanges() ? ExitCode::kWouldChange : ExitCode::kSuccess;
     }
     const bool done = plan.Apply(session.Device(), save);
     writer.Changes(plan, true);
-    if (done) return kSuccess;
+    if (done) return ExitCode::kSuccess;
     // In text, the error goes on stderr as for every command; JSON carries it in the document.
     if (plan.Failure()) writer.ErrorText(*plan.Failure());
-    return kAutomationError;
+    return ExitCode::kFailed;
   };
 }
 
@@ -75,7 +73,7 @@ ProfileCommands::Action ProfileCommands::Backup(const Invocation& invocation,
     for (const auto& entry : backup.Entries()) {
       if (entry.error) writer.SettingError(*entry.setting, *entry.error);
     }
-    return backup.Complete() ? kSuccess : kAutomationError;
+    return backup.Complete() ? ExitCode::kSuccess : ExitCode::kFailed;
   };
 }
 

@@ -16,9 +16,6 @@ class ProfileCommands {
  public:
   using Action = std::function<int(DeviceSession&)>;
 
-  // Exit status of diff (and apply --dry-run) when something would change.
-  static constexpr int kWouldChange = 3;
-
   // The command bound to its profile; throws UsageError for a profile with problems, after
   // writing them on stderr.
   static Action Prepare(const Invocation& invocation, OutputWriter& writer);

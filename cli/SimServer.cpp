@@ -7,6 +7,7 @@
 #include <iostream>
 #include <stdexcept>
 
+#include "ExitCode.h"
 #include "OpenFileLimit.h"
 
 namespace pelmora::cli {
@@ -29,7 +30,7 @@ int SimServer::Run() {
   if (asked.port != 0 && asked.port + invocation_.simCount - 1 > 65535) {
     std::cerr << "pelmora: " << invocation_.simCount << " servers from port " << asked.port
               << " run past port 65535\n";
-    return CommandLine::kUsageError;
+    return ExitCode::kUsageError;
   }
   OpenFileLimit::RaiseToMaximum();
   asio::io_context loop(1);
