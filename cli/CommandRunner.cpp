@@ -35,31 +35,30 @@ CommandRunner::CommandRunner(Invocation invocation, std::ostream& out, std::ostr
     : invocation_(std::move(invocation)), err_(err), writer_(invocation_.json, out, err) {}
 
 bool CommandRunner::CheckUsage() {
-  try {
-    Prepare();
-    return true;
-  } catch (const UsageError& error) {
-    err_ << "pelmora: " << error.what() << '\n';
-    return false;
-  }
+  return PrepareOrExplain().has_value();
 }
 
 int CommandRunner::Run() {
-  Action action;
-  try {
-    action = Prepare();
-  } catch (const UsageError& error) {
-    err_ << "pelmora: " << error.what() << '\n';
-    return ExitCode::kUsageError;
-  } catch (const CatalogError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
-    return ExitCode::kUsageError;
-  }
-  if (!action) {
+  const auto action = PrepareOrExplain();
+  if (!action) return ExitCode::kUsageError;
+  if (!*action) {
     writer_.Settings(SettingsCatalog::All());
     return ExitCode::kSuccess;
   }
-  return Execute(action);
+  return Execute(*action);
+}
+
+// A setting the catalog refuses (unknown, read-only, a bad value) is as much a usage error as an
+// unknown command: both are told on the run's own error stream, which a fleet keeps per host.
+std::optional<CommandRunner::Action> CommandRunner::PrepareOrExplain() {
+  try {
+    return Prepare();
+  } catch (const UsageError& error) {
+    err_ << "pelmora: " << error.what() << '\n';
+  } catch (const CatalogError& error) {
+    err_ << "pelmora: " << error.what() << '\n';
+  }
+  return std::nullopt;
 }
 
 CommandRunner::Action CommandRunner::Prepare() {
@@ -185,7 +184,7 @@ int CommandRunner::Execute(const Action& action) {
     err_ << "pelmora: " << error.what() << '\n';
     return ExitCode::kUsageError;
   } catch (const CatalogError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
+    err_ << "pelmora: " << error.what() << '\n';
     return ExitCode::kUsageError;
   } catch (const std::exception& error) {
     // Not the library's own error, yet it ended the command: shown in the same forms.

@@ -34,6 +34,8 @@ class CommandRunner {
 
   // The command, checked and bound to its arguments; throws UsageError.
   Action Prepare();
+  // The action (empty for `settings`), or nothing after printing why the command line is refused.
+  std::optional<Action> PrepareOrExplain();
   Action PrepareGet();
   Action PrepareSet();
   Action PrepareShow();

@@ -122,6 +122,8 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
                                                                {"--shard", "0/2", "readonly"},
                                                                {"--shard", "3", "readonly"},
                                                                {"--workers", "0", "readonly"},
+                                                               {"set", "channel", "abc"},
+                                                               {"set", "discarded-messages", "3"},
                                                                {"shell"}}) {
     const ToolResult refused = fleet.Run(bad);
     EXPECT_EQ(refused.status, 2) << ::testing::PrintToString(bad);
