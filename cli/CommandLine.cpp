@@ -220,6 +220,9 @@ std::optional<Invocation> CommandLine::Parse(int argc, const char* const* argv) 
   } catch (const UsageError& error) {
     std::cerr << "pelmora: " << error.what() << "\n";
     exitStatus_ = ExitCode::kUsageError;
+  } catch (const TargetError& error) {
+    std::cerr << "pelmora: " << error.what() << "\n";
+    exitStatus_ = ExitCode::kUsageError;
   }
   return std::nullopt;
 }

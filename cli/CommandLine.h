@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Target.h"
+#include "pelmora/session/Target.h"
 
 namespace pelmora::cli {
 

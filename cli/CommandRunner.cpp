@@ -2,14 +2,12 @@
 
 #include <unistd.h>
 
-#include <csignal>
 #include <iostream>
 #include <stdexcept>
 #include <utility>
 
 #include "ExitCode.h"
 #include "InteractiveShell.h"
-#include "Interrupt.h"
 #include "ProfileCommands.h"
 #include "UsageError.h"
 #include "pelmora/catalog/CatalogError.h"
@@ -31,8 +29,17 @@ std::string Joined(const std::vector<std::string>& words) {
 CommandRunner::CommandRunner(Invocation invocation)
     : CommandRunner(std::move(invocation), std::cout, std::cerr) {}
 
-CommandRunner::CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err)
-    : invocation_(std::move(invocation)), err_(err), writer_(invocation_.json, out, err) {}
+CommandRunner::CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err,
+                             std::shared_ptr<CancelToken> cancel)
+    : invocation_(std::move(invocation)),
+      err_(err),
+      writer_(invocation_.json, out, err),
+      cancel_(cancel ? std::move(cancel) : std::make_shared<CancelToken>()) {}
+
+void CommandRunner::WatchSignals(SignalWatcher& watcher) {
+  watcher_ = &watcher;
+  watcher.OnSignal([cancel = cancel_] { cancel->Cancel(); });
+}
 
 bool CommandRunner::CheckUsage() {
   return PrepareOrExplain().has_value();
@@ -101,7 +108,10 @@ CommandRunner::Action CommandRunner::Prepare() {
   }
   if (command == "shell") {
     return [this](DeviceSession& session) {
-      return InteractiveShell(session, invocation_.target.Describe()).Run();
+      session.Underlying().AllowReopen(true);
+      std::function<void()> acknowledge;
+      if (watcher_) acknowledge = [watcher = watcher_] { watcher->Acknowledge(); };
+      return InteractiveShell(session, invocation_.target.Describe(), acknowledge).Run();
     };
   }
   throw UsageError("unknown command '" + command + "'");
@@ -169,7 +179,6 @@ int CommandRunner::GetAll(DeviceSession& session) {
 }
 
 int CommandRunner::Execute(const Action& action) {
-  Interrupt::Install({SIGINT});
   std::unique_ptr<DeviceSession> session;
   try {
     session = OpenSession();
@@ -186,6 +195,9 @@ int CommandRunner::Execute(const Action& action) {
   } catch (const CatalogError& error) {
     err_ << "pelmora: " << error.what() << '\n';
     return ExitCode::kUsageError;
+  } catch (const TargetError& error) {
+    err_ << "pelmora: " << error.what() << '\n';
+    return ExitCode::kUsageError;
   } catch (const std::exception& error) {
     // Not the library's own error, yet it ended the command: shown in the same forms.
     writer_.Error(AutomationError(errors::kInternalError, "pelmora", error.what()));
@@ -194,10 +206,8 @@ int CommandRunner::Execute(const Action& action) {
 }
 
 std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
-  DeviceSession::Options options;
-  options.timeoutMs = invocation_.timeoutMs;
-  options.framingDelayMs = invocation_.framingDelayMs;
-  options.drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
+  Session::Options options;
+  options.cancel = cancel_;
   if (invocation_.logPath) {
     try {
       options.transcript = std::make_shared<Transcript>(*invocation_.logPath);
@@ -205,7 +215,11 @@ std::unique_ptr<DeviceSession> CommandRunner::OpenSession() {
       throw UsageError(error.what());
     }
   }
-  return std::make_unique<DeviceSession>(targets_.Open(invocation_.target), options);
+  Target target = invocation_.target;
+  target.timeoutMs = invocation_.timeoutMs;
+  target.framingDelayMs = invocation_.framingDelayMs;
+  const bool drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
+  return std::make_unique<DeviceSession>(std::move(target), std::move(options), drawProgress);
 }
 
 }  // namespace pelmora::cli

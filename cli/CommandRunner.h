@@ -8,7 +8,8 @@
 #include "CommandLine.h"
 #include "DeviceSession.h"
 #include "OutputWriter.h"
-#include "TargetFactory.h"
+#include "SignalWatcher.h"
+#include "pelmora/platform/CancelToken.h"
 
 namespace pelmora::cli {
 
@@ -19,8 +20,12 @@ namespace pelmora::cli {
 class CommandRunner {
  public:
   explicit CommandRunner(Invocation invocation);
-  // Output to the given streams instead of stdout and stderr (a fleet collects each host's).
-  CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err);
+  // Output to the given streams instead of stdout and stderr (a fleet collects each host's),
+  // and the session cancelled through `cancel` (a fleet worker's), made on this thread.
+  CommandRunner(Invocation invocation, std::ostream& out, std::ostream& err,
+                std::shared_ptr<CancelToken> cancel = nullptr);
+  // A signal cancels the run's session; the interactive shell goes on after one.
+  void WatchSignals(SignalWatcher& watcher);
   int Run();
   // Checks the command and its arguments without opening a session; false after printing why.
   bool CheckUsage();
@@ -48,7 +53,8 @@ class CommandRunner {
   OutputWriter writer_;
   std::optional<AutomationError> lastError_;
   bool sentAnything_ = false;
-  TargetFactory targets_;
+  std::shared_ptr<CancelToken> cancel_;
+  SignalWatcher* watcher_ = nullptr;
 };
 
 }  // namespace pelmora::cli

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "Interrupt.h"
-
 namespace pelmora::cli {
 
 ConsoleProgress::ConsoleProgress(std::shared_ptr<ProgressLine> line) : line_(std::move(line)) {}
@@ -43,7 +41,7 @@ void ConsoleProgress::Finish() {
 
 bool ConsoleProgress::Cancelled() const {
   Redraw(true);
-  return Interrupt::Requested() || Progress::Cancelled();
+  return Progress::Cancelled();
 }
 
 void ConsoleProgress::Redraw(bool waiting) const {

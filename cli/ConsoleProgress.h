@@ -7,9 +7,8 @@
 
 namespace pelmora::cli {
 
-// The progress display of the console. The tool hands one to every command, drawn or not, since
-// it is also how Ctrl-C reaches a waiting command: Cancelled reports the user's interrupt, and
-// the command's wait loop asks for it on every pass and ends with error 113.
+// The progress display of the console. The tool hands one to every command; it is drawn only
+// when stderr is a terminal.
 //
 // The protocol handler creates each command's step list through CreateChild; the children share
 // this object's line on stderr.

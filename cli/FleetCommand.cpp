@@ -14,11 +14,9 @@
 
 #include "CommandRunner.h"
 #include "ExitCode.h"
-#include "Interrupt.h"
 #include "OpenFileLimit.h"
 #include "OutputWriter.h"
 #include "ProfileCommands.h"
-#include "SignalWatcher.h"
 #include "UsageError.h"
 #include "pelmora/fleet/Shard.h"
 #include "pelmora/platform/ErrorNumbers.h"
@@ -33,7 +31,7 @@ std::optional<std::string> AddressProblem(const std::string& address) {
   try {
     Target::Host(address);
     return std::nullopt;
-  } catch (const UsageError& error) {
+  } catch (const TargetError& error) {
     return std::string(error.what());
   }
 }
@@ -58,8 +56,19 @@ bool NotOpened(const CommandRunner& command) {
          number == errors::kSerialOpenFailed;
 }
 
-// A host whose run ended in an error that is not the library's: shown in the same forms.
-void Unexpected(FleetOutput::HostResult& result, const std::exception_ptr& exception, bool json) {
+// A host that ended in an error its own run did not print (an error that is not the library's,
+// or a cancel during the pause before a retry): shown in the same forms.
+void ShowError(FleetOutput::HostResult& result, const AutomationError& error, bool json) {
+  std::ostringstream out;
+  std::ostringstream err;
+  OutputWriter(json, out, err).Error(error);
+  result.started = true;
+  result.status = ExitCode::kFailed;
+  result.out = out.str();
+  result.err = err.str();
+}
+
+AutomationError Unexpected(const std::exception_ptr& exception) {
   std::string what = "unexpected error";
   try {
     std::rethrow_exception(exception);
@@ -67,13 +76,7 @@ void Unexpected(FleetOutput::HostResult& result, const std::exception_ptr& excep
     what = error.what();
   } catch (...) {  // NOLINT(bugprone-empty-catch): the generic text stands
   }
-  std::ostringstream out;
-  std::ostringstream err;
-  OutputWriter(json, out, err).Error(AutomationError(errors::kInternalError, "pelmora", what));
-  result.started = true;
-  result.status = ExitCode::kFailed;
-  result.out = out.str();
-  result.err = err.str();
+  return AutomationError(errors::kInternalError, "pelmora", what);
 }
 
 // Redraws the progress line until the run ends, on a thread of its own: the time left changes
@@ -112,7 +115,7 @@ class ProgressTicker {
 
 FleetCommand::FleetCommand(Invocation invocation) : invocation_(std::move(invocation)) {}
 
-int FleetCommand::Run() {
+int FleetCommand::Run(SignalWatcher& watcher) {
   try {
     if (!Prepare()) return ExitCode::kUsageError;
   } catch (const UsageError& error) {
@@ -122,7 +125,7 @@ int FleetCommand::Run() {
     std::cerr << error.what() << '\n';
     return ExitCode::kUsageError;
   }
-  return Execute();
+  return Execute(watcher);
 }
 
 bool FleetCommand::Prepare() {
@@ -168,29 +171,30 @@ void FleetCommand::SelectHosts() {
   }
 }
 
-int FleetCommand::Execute() {
+int FleetCommand::Execute(SignalWatcher& watcher) {
   OpenFileLimit::RaiseToMaximum();
   const bool drawProgress = !invocation_.noProgress && isatty(STDERR_FILENO) == 1;
   FleetOutput output(invocation_.json, drawProgress, std::cout, std::cerr);
   FleetRunner runner({.workers = invocation_.workers, .retries = invocation_.retries});
+  watcher.OnSignal([&runner] { runner.Cancel(); });
   {
-    const SignalWatcher watcher([&runner] {
-      Interrupt::Request();
-      runner.Cancel();
-    });
     const ProgressTicker ticker(output, runner, drawProgress);
     runner.Run(
-        hosts_.size(),
-        [this](std::size_t index, std::int32_t attempt) { return RunHost(index, attempt); },
+        hosts_.size(), [this](const FleetRunner::Attempt& attempt) { return RunHost(attempt); },
         [&](const FleetRunner::HostReport& report) {
           auto& result = results_[report.index];
           result.elapsed = report.elapsed;
-          if (report.exception) Unexpected(result, report.exception, invocation_.json);
+          if (report.exception) {
+            ShowError(result, Unexpected(report.exception), invocation_.json);
+          } else if (report.outcome == FleetRunner::Outcome::Cancelled && report.error) {
+            ShowError(result, *report.error, invocation_.json);
+          }
           output.Finished(result);
         });
   }
+  watcher.OnSignal(nullptr);
   output.Summary(results_);
-  int status = Interrupt::Requested() ? ExitCode::kFailed : ExitCode::kSuccess;
+  int status = runner.Cancelled() ? ExitCode::kFailed : ExitCode::kSuccess;
   for (const auto& result : results_) {
     if (!FleetOutput::Succeeded(result)) return ExitCode::kFailed;
     if (result.status == ExitCode::kWouldChange) status = std::max(status, result.status);
@@ -198,10 +202,11 @@ int FleetCommand::Execute() {
   return status;
 }
 
-FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*attempt*/) {
+FleetRunner::AttemptResult FleetCommand::RunHost(const FleetRunner::Attempt& attempt) {
+  const std::size_t index = attempt.index;
   std::ostringstream out;
   std::ostringstream err;
-  CommandRunner command(HostInvocation(*hosts_[index], targets_[index]), out, err);
+  CommandRunner command(HostInvocation(*hosts_[index], targets_[index]), out, err, attempt.cancel);
   const int status = command.Run();
   auto& result = results_[index];
   result.started = true;
@@ -209,7 +214,8 @@ FleetRunner::Outcome FleetCommand::RunHost(std::size_t index, std::int32_t /*att
   result.out = out.str();
   result.err = err.str();
   if (FleetOutput::Succeeded(result)) return FleetRunner::Outcome::Succeeded;
-  return NotOpened(command) ? FleetRunner::Outcome::NotOpened : FleetRunner::Outcome::Failed;
+  return {NotOpened(command) ? FleetRunner::Outcome::NotOpened : FleetRunner::Outcome::Failed,
+          command.LastError()};
 }
 
 // The host's own settings win over the command line's, which serve where the inventory is

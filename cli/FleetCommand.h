@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "FleetOutput.h"
+#include "SignalWatcher.h"
 #include "pelmora/fleet/FleetRunner.h"
 #include "pelmora/fleet/Inventory.h"
 
@@ -18,15 +19,16 @@ namespace pelmora::cli {
 class FleetCommand {
  public:
   explicit FleetCommand(Invocation invocation);
-  int Run();
+  // A signal cancels the run: the running hosts end with 113 and no further host starts.
+  int Run(SignalWatcher& watcher);
 
  private:
   // Reads the inventory and chooses the hosts; false after printing why the run cannot start.
   bool Prepare();
   void SelectHosts();
-  FleetRunner::Outcome RunHost(std::size_t index, std::int32_t attempt);
+  FleetRunner::AttemptResult RunHost(const FleetRunner::Attempt& attempt);
   Invocation HostInvocation(const InventoryHost& host, const Target& target) const;
-  int Execute();
+  int Execute(SignalWatcher& watcher);
 
   Invocation invocation_;
   std::optional<Inventory> inventory_;

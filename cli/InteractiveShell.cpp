@@ -11,7 +11,6 @@
 #include <iostream>
 #include <utility>
 
-#include "Interrupt.h"
 #include "OutputWriter.h"
 #include "pelmora/device/DeviceInternals.h"
 #include "pelmora/platform/Apartment.h"
@@ -52,8 +51,17 @@ std::string TrappedLines(const std::string& trapped) {
 
 }  // namespace
 
-InteractiveShell::InteractiveShell(DeviceSession& session, std::string targetName)
-    : session_(session), targetName_(std::move(targetName)) {}
+InteractiveShell::InteractiveShell(DeviceSession& session, std::string targetName,
+                                   std::function<void()> acknowledge)
+    : session_(session), targetName_(std::move(targetName)), acknowledge_(std::move(acknowledge)) {}
+
+bool InteractiveShell::TakeInterrupt() {
+  const auto& cancel = session_.Underlying().CancelHandle();
+  if (!cancel->Requested()) return false;
+  cancel->Reset();
+  if (acknowledge_) acknowledge_();
+  return true;
+}
 
 int InteractiveShell::Run() {
   terminal_ = isatty(STDIN_FILENO) == 1;
@@ -86,7 +94,7 @@ int InteractiveShell::RunTerminal() {
   while (!done_) {
     pollfd input{STDIN_FILENO, POLLIN, 0};
     const int ready = poll(&input, 1, kKeystrokeWaitMs);
-    if (Interrupt::Requested()) OnInterruptAtPrompt();
+    if (TakeInterrupt()) OnInterruptAtPrompt();
     if (ready > 0 && (input.revents & (POLLIN | POLLHUP)) != 0) rl_callback_read_char();
     if (done_) break;
     Apartment::Current().PumpReady();
@@ -145,7 +153,7 @@ bool InteractiveShell::Execute(const std::string& line, bool silent) {
     succeeded = false;
   }
   std::cout.flush();
-  Interrupt::Clear();
+  TakeInterrupt();
   return succeeded;
 }
 
@@ -172,7 +180,6 @@ void InteractiveShell::ShowTrapped() {
 }
 
 void InteractiveShell::OnInterruptAtPrompt() {
-  Interrupt::Clear();
   passwordNext_ = false;
   rl_redisplay_function = rl_redisplay;
   rl_set_prompt(Prompt().c_str());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "DeviceSession.h"
@@ -16,7 +17,10 @@ namespace pelmora::cli {
 // transcript. Ctrl-C cancels a waiting command, or clears the line being typed.
 class InteractiveShell {
  public:
-  InteractiveShell(DeviceSession& session, std::string targetName);
+  // `acknowledge` tells the program's signal watcher that a Ctrl-C was handled and the shell
+  // goes on.
+  InteractiveShell(DeviceSession& session, std::string targetName,
+                   std::function<void()> acknowledge);
   int Run();
 
  private:
@@ -27,12 +31,15 @@ class InteractiveShell {
   bool Execute(const std::string& line, bool silent);
   void ShowTrapped();
   void OnInterruptAtPrompt();
+  // Takes a Ctrl-C (a cancel of the session) once it has been handled.
+  bool TakeInterrupt();
   std::string Prompt() const;
   bool ReadOnly() const;
   static void LineHandler(char* line);
 
   DeviceSession& session_;
   std::string targetName_;
+  std::function<void()> acknowledge_;
   bool done_ = false;
   bool passwordNext_ = false;
   bool terminal_ = false;

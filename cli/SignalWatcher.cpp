@@ -9,9 +9,10 @@ namespace pelmora::cli {
 
 namespace {
 constexpr int kInterruptedStatus = 130;
+constexpr auto kPatience = std::chrono::seconds(2);
 }  // namespace
 
-SignalWatcher::SignalWatcher(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+SignalWatcher::SignalWatcher() {
   sigemptyset(&signals_);
   sigaddset(&signals_, SIGINT);
   sigaddset(&signals_, SIGTERM);
@@ -20,22 +21,54 @@ SignalWatcher::SignalWatcher(std::function<void()> onSignal) : onSignal_(std::mo
 }
 
 SignalWatcher::~SignalWatcher() {
-  stopping_ = true;
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
   pthread_kill(thread_.native_handle(), SIGTERM);
   thread_.join();
   pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
+void SignalWatcher::OnSignal(std::function<void()> action) {
+  std::lock_guard lock(mutex_);
+  action_ = std::move(action);
+  if (signalled_ && action_) action_();
+}
+
+bool SignalWatcher::Signalled() const {
+  std::lock_guard lock(mutex_);
+  return signalled_;
+}
+
+void SignalWatcher::Acknowledge() {
+  std::lock_guard lock(mutex_);
+  pendingSince_.reset();
+  signalled_ = false;
+}
+
 void SignalWatcher::Watch() {
-  bool signalled = false;
   for (;;) {
     int received = 0;
     if (sigwait(&signals_, &received) != 0) continue;
-    if (stopping_) return;
-    if (signalled) _exit(kInterruptedStatus);
-    signalled = true;
-    onSignal_();
+    {
+      std::lock_guard lock(mutex_);
+      if (stopping_) return;
+    }
+    Take();
   }
+}
+
+void SignalWatcher::Take() {
+  std::lock_guard lock(mutex_);
+  const auto now = Clock::now();
+  if (pendingSince_) {
+    if (now - *pendingSince_ >= kPatience) _exit(kInterruptedStatus);
+    return;
+  }
+  pendingSince_ = now;
+  signalled_ = true;
+  if (action_) action_();
 }
 
 }  // namespace pelmora::cli

@@ -1,8 +1,7 @@
 #include "SimServer.h"
 
 #include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
-#include <csignal>
+#include <asio/post.hpp>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
@@ -25,7 +24,7 @@ std::string TomlString(const std::string& text) {
 
 }  // namespace
 
-int SimServer::Run() {
+int SimServer::Run(SignalWatcher& watcher) {
   const auto& asked = invocation_.target;
   if (asked.port != 0 && asked.port + invocation_.simCount - 1 > 65535) {
     std::cerr << "pelmora: " << invocation_.simCount << " servers from port " << asked.port
@@ -34,13 +33,13 @@ int SimServer::Run() {
   }
   OpenFileLimit::RaiseToMaximum();
   asio::io_context loop(1);
-  const int status = Serve(loop);
+  const int status = Serve(loop, watcher);
   // The servers' sockets and timers belong to the loop: they go first.
   servers_.clear();
   return status;
 }
 
-int SimServer::Serve(asio::io_context& loop) {
+int SimServer::Serve(asio::io_context& loop, SignalWatcher& watcher) {
   auto stopAll = [this] {
     for (auto& server : servers_) server->Stop();
   };
@@ -53,11 +52,12 @@ int SimServer::Serve(asio::io_context& loop) {
     loop.run();  // the cancelled operations end
     return 1;
   }
+  // Taken over before the line is printed: whoever reads it may stop the servers at once. A
+  // signal that came earlier is acted on here.
+  watcher.OnSignal([&loop, &stopAll] { asio::post(loop, stopAll); });
   std::cout << ListeningLine() << std::endl;
-
-  asio::signal_set stop(loop, SIGINT, SIGTERM);
-  stop.async_wait([&stopAll](std::error_code, int) { stopAll(); });
   loop.run();
+  watcher.OnSignal(nullptr);
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "SignalWatcher.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 
 namespace pelmora::cli {
@@ -17,10 +18,10 @@ namespace pelmora::cli {
 class SimServer {
  public:
   explicit SimServer(const Invocation& invocation) : invocation_(invocation) {}
-  int Run();
+  int Run(SignalWatcher& watcher);
 
  private:
-  int Serve(asio::io_context& loop);
+  int Serve(asio::io_context& loop, SignalWatcher& watcher);
   void StartServers(asio::io_context& loop);
   void WriteInventory() const;
   std::string ListeningLine() const;

@@ -1,60 +1,49 @@
 #include "Device.h"
 
-#include "pelmora/device/DeviceInternals.h"
-#include "pelmora/frame/Global.h"
-#include "pelmora/transport/SerialConnection.h"
-#include "pelmora/transport/TelnetConnection.h"
+#include <stdexcept>
+#include <utility>
+
+#include "pelmora/platform/Apartment.h"
 
 namespace pelmora::python {
 
-namespace {
-
-std::shared_ptr<Connection> OpenTarget(const ConnectOptions& options,
-                                       std::unique_ptr<EmbeddedPrintServer>& embedded) {
-  if (options.timeout <= 0) throw pybind11::value_error("timeout must be a positive number of ms");
-  if (options.host && options.serial) {
-    throw pybind11::value_error("connect() takes a host or a serial line, not both");
-  }
-  if (options.host) return std::make_shared<TelnetConnection>(*options.host, options.port);
-  if (options.serial) return std::make_shared<SerialConnection>(*options.serial, options.baud);
-  embedded = std::make_unique<EmbeddedPrintServer>();
-  return embedded->Connection();
+Device::Device(Target target) {
+  Session::Options options;
+  // A script may send "exit" and carry on: the next command opens a new session.
+  options.allowReopen = true;
+  session_ = std::make_unique<Session>(std::move(target), std::move(options));
+  // Connecting now reports an unreachable device at connect(), not at the first command; the
+  // time limit bounds the connect too.
+  Run([this](PelmoraT2&) { session_->Open(); });
+  Run([this](PelmoraT2&) { session_->Login(); });
 }
 
-}  // namespace
-
-Device::Device(const ConnectOptions& options)
-    : connection_(std::make_shared<cli::ToolConnection>(OpenTarget(options, embedded_), nullptr)),
-      device_(Global::CreatePelmoraT2Obj(connection_)),
-      owner_(std::this_thread::get_id()) {
-  DeviceInternals::Handler(*device_)->SetDefaultTimeout(options.timeout);
-  if (options.framingDelay)
-    Run([&](PelmoraT2& device) { device.SetFramingDelay(*options.framingDelay); });
-  connection_->SetPollHook([this] {
-    if (signal_.Check()) device_->AbortCommand();
-  });
-  // Connecting now reports an unreachable device at connect(), not at the first command.
-  Run([this](PelmoraT2&) {
-    connection_->SetIsOpen(true);
-    connection_->SetIsOpen(false);
-  });
-  if (options.password) Run([&](PelmoraT2& device) { device.Login(*options.password); });
-}
-
+// The last reference may go on any thread. The session belongs to its thread's event loop:
+// torn down there (work posted to a living thread runs at its next wait, or is dropped with its
+// loop on that thread when it ends), or here when that thread has already ended and nobody runs
+// its loop any more.
 Device::~Device() {
-  try {
-    Global::TeardownPrinterObj(device_);
-  } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor has nobody to tell
+  if (!session_) return;
+  const auto owner = session_->Owner();
+  if (owner.get() == &Apartment::Current() || owner->ThreadEnded()) {
+    session_.reset();
+    return;
   }
+  owner->Post([session = std::shared_ptr<Session>(std::move(session_))] {});
 }
 
 void Device::Close() {
   RequireOwnerThread();
-  Global::TeardownPrinterObj(device_);
+  session_->Close();
 }
 
+void Device::Login(const std::string& password) {
+  Run([&](PelmoraT2&) { session_->Login(password); });
+}
+
+// The apartment, not the thread id, which a new thread may reuse after the owner ended.
 void Device::RequireOwnerThread() const {
-  if (std::this_thread::get_id() != owner_) {
+  if (session_->Owner().get() != &Apartment::Current()) {
     throw std::runtime_error(
         "a Device is used on the thread that connected it; connect on each thread");
   }

@@ -10,8 +10,8 @@
 #include "CatalogCalls.h"
 #include "Device.h"
 #include "Errors.h"
-#include "PendingSignal.h"
 #include "RawDevice.h"
+#include "SignalBridge.h"
 #include "Simulation.h"
 #include "Text.h"
 #include "pelmora/Version.h"
@@ -85,12 +85,10 @@ void BindDialogues(py::class_<Device, std::shared_ptr<Device>>& device) {
           "reset", [](Device& self) { self.Run([](PelmoraT2& d) { d.ResetPrintServer(); }); },
           "Restarts the print server.")
       .def(
-          "login",
-          [](Device& self, const Text& password) {
-            self.Run([&](PelmoraT2& d) { d.Login(password.bytes); });
-          },
+          "login", [](Device& self, const Text& password) { self.Login(password.bytes); },
           py::arg("password"),
-          "Leaves the shell's read-only state; sends the password only when it is read-only.")
+          "Leaves the shell's read-only state; sends the password only when it is read-only. "
+          "A password the shell does not accept raises AutomationError.")
       .def(
           "logoff", [](Device& self) { self.Run([](PelmoraT2& d) { d.Logoff(); }); },
           "Leaves the shell.")
@@ -117,14 +115,39 @@ void BindDevice(py::module_& module) {
   CatalogCalls::Bind(device);
 }
 
+// A target that can never be opened (a bad port, a NUL in a name, a negative limit) is a
+// ValueError before anything is opened.
+Target ConnectTarget(std::optional<std::string> host, int port, std::optional<std::string> serial,
+                     int baud, std::optional<Text> password, std::int32_t timeout,
+                     std::optional<std::int32_t> framingDelay) {
+  if (host && serial) {
+    throw py::value_error("connect() takes a host or a serial line, not both");
+  }
+  Target target;
+  if (host) {
+    target.kind = Target::Kind::Host;
+    target.host = std::move(*host);
+    target.port = port;
+  } else if (serial) {
+    target = Target::Serial(std::move(*serial), baud);
+  }
+  target.timeoutMs = timeout;
+  target.framingDelayMs = framingDelay;
+  if (password) target.password = SecretSource::Literal(password->bytes);
+  try {
+    target.Check();
+  } catch (const TargetError& error) {
+    throw py::value_error(error.what());
+  }
+  return target;
+}
+
 std::shared_ptr<Device> Connect(std::optional<std::string> host, int port,
                                 std::optional<std::string> serial, int baud,
                                 std::optional<Text> password, std::int32_t timeout,
                                 std::optional<std::int32_t> framingDelay) {
-  ConnectOptions options{std::move(host), port,    std::move(serial), baud,
-                         std::nullopt,    timeout, framingDelay};
-  if (password) options.password = password->bytes;
-  return std::make_shared<Device>(options);
+  return std::make_shared<Device>(ConnectTarget(std::move(host), port, std::move(serial), baud,
+                                                std::move(password), timeout, framingDelay));
 }
 
 }  // namespace
@@ -134,7 +157,7 @@ PYBIND11_MODULE(pelmora, module) {
       "Read and change the settings of wireless print servers through their configuration "
       "shell, over telnet, a serial line, or a simulated print server.";
   module.attr("__version__") = LibraryVersion();
-  PendingSignal::NoteMainThread();
+  SignalBridge::Install();
   Errors::Register(module);
   RawDevice::Bind(module);
   BindDevice(module);

@@ -1,15 +1,30 @@
 #include "pelmora/fleet/FleetRunner.h"
 
 #include <algorithm>
-#include <asio/post.hpp>
 #include <system_error>
 #include <thread>
 
-#include "pelmora/platform/Apartment.h"
+#include "pelmora/platform/ErrorMessages.h"
+#include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora {
 
 using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr const char* kRunnerSource = "FleetRunner";
+
+AutomationError CancelledError() {
+  return AutomationError(errors::kCommandCancelled, kRunnerSource,
+                         ErrorMessages::Current().ErrorText(errors::kCommandCancelled));
+}
+
+std::chrono::milliseconds Since(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+}  // namespace
 
 FleetRunner::FleetRunner(Options options) : options_(options) {
   options_.workers = std::max<std::size_t>(options_.workers, 1);
@@ -40,18 +55,19 @@ std::vector<FleetRunner::HostReport> FleetRunner::Run(std::size_t count, const J
   return reports_;
 }
 
+// The worker's token is made on the worker, so that it wakes the worker's own event loop.
 void FleetRunner::Work(std::size_t count, const Job& job, const Finished& finished) {
-  asio::io_context* loop = &Apartment::Current().Context();
-  Enlist(loop, true);
+  const auto cancel = std::make_shared<CancelToken>();
+  const CancelGroup::Member member(workers_, cancel);
   for (;;) {
     std::size_t index = 0;
     {
       std::lock_guard lock(mutex_);
-      if (cancel_ || next_ >= count) break;
+      if (cancel->Requested() || next_ >= count) break;
       index = next_++;
       ++counts_.running;
     }
-    const HostReport report = RunHost(index, job);
+    const HostReport report = RunHost(index, job, cancel);
     {
       std::lock_guard lock(mutex_);
       reports_[index] = report;
@@ -66,65 +82,55 @@ void FleetRunner::Work(std::size_t count, const Job& job, const Finished& finish
       finished(report);
     }
   }
-  Enlist(loop, false);
 }
 
-FleetRunner::HostReport FleetRunner::RunHost(std::size_t index, const Job& job) {
+FleetRunner::HostReport FleetRunner::RunHost(std::size_t index, const Job& job,
+                                             const std::shared_ptr<CancelToken>& cancel) {
   HostReport report;
   report.index = index;
+  const auto start = Clock::now();
   for (;;) {
     ++report.attempts;
-    const auto start = Clock::now();
+    report.error.reset();
     try {
-      report.outcome = job(index, report.attempts);
+      AttemptResult result = job(Attempt{index, report.attempts, cancel});
+      report.outcome = result.outcome;
+      report.error = std::move(result.error);
+    } catch (const AutomationError& error) {
+      report.outcome = Outcome::Failed;
+      report.error = error;
     } catch (...) {  // kept for the caller: a worker thread must not end the process
       report.outcome = Outcome::Failed;
       report.exception = std::current_exception();
     }
-    report.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     if (report.outcome != Outcome::NotOpened || report.attempts > options_.retries) break;
-    if (!PauseBeforeRetry(report.attempts)) {
+    if (!cancel->SleepFor(PauseBefore(report.attempts))) {
       report.outcome = Outcome::Cancelled;
+      report.error = CancelledError();
       break;
     }
   }
+  report.elapsed = Since(start);
   return report;
 }
 
-// False when the run was cancelled during the pause.
-bool FleetRunner::PauseBeforeRetry(std::int32_t attempt) {
+std::chrono::milliseconds FleetRunner::PauseBefore(std::int32_t retry) const {
   auto pause = options_.backoff;
-  for (std::int32_t i = 1; i < attempt && pause < kMaxBackoff; ++i) pause *= 2;
-  pause = std::min(pause, kMaxBackoff);
-  std::unique_lock lock(mutex_);
-  return !cancelledSignal_.wait_for(lock, pause, [this] { return cancel_; });
+  for (std::int32_t i = 1; i < retry && pause < kMaxBackoff; ++i) pause *= 2;
+  return std::min(pause, kMaxBackoff);
 }
 
 void FleetRunner::Cancel() {
-  std::lock_guard lock(mutex_);
-  cancel_ = true;
-  for (auto* loop : loops_) asio::post(*loop, [] {});
-  cancelledSignal_.notify_all();
+  workers_.CancelAll();
 }
 
 bool FleetRunner::Cancelled() const {
-  std::lock_guard lock(mutex_);
-  return cancel_;
+  return workers_.Closed();
 }
 
 FleetRunner::Counts FleetRunner::Progress() const {
   std::lock_guard lock(mutex_);
   return counts_;
-}
-
-// A worker's loop is known to Cancel only while the worker lives, since the loop ends with it.
-void FleetRunner::Enlist(asio::io_context* loop, bool present) {
-  std::lock_guard lock(mutex_);
-  if (present) {
-    loops_.push_back(loop);
-  } else {
-    loops_.erase(std::remove(loops_.begin(), loops_.end(), loop), loops_.end());
-  }
 }
 
 }  // namespace pelmora

@@ -1,7 +1,12 @@
 #include "pelmora/platform/Apartment.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <asio/post.hpp>
+#include <cerrno>
+#include <system_error>
 
 namespace pelmora {
 
@@ -19,14 +24,21 @@ Apartment& Apartment::Current() {
 
 const std::shared_ptr<Apartment>& Apartment::Shared() {
   // The thread's own reference. Objects in static storage may be destroyed after it: they hold
-  // their own.
-  thread_local const std::shared_ptr<Apartment> apartment(new Apartment);
-  return apartment;
+  // their own, and learn from ThreadEnded that nobody pumps the loop any more.
+  struct ThreadReference {
+    ThreadReference() : apartment(new Apartment) {}
+    ~ThreadReference() { apartment->threadEnded_.store(true, std::memory_order_release); }
+    const std::shared_ptr<Apartment> apartment;
+  };
+  thread_local const ThreadReference reference;
+  return reference.apartment;
 }
 
 Apartment::Apartment() : guard_(asio::make_work_guard(context_)) {}
 
 Apartment::~Apartment() {
+  wakeFd_.store(-1);
+  wakeReader_.reset();  // closes the descriptor
   guard_.reset();
   context_.stop();
 }
@@ -75,6 +87,31 @@ void Apartment::PumpReady() {
 
 void Apartment::Post(std::function<void()> work) {
   asio::post(context_, std::move(work));
+}
+
+void Apartment::EnableWake() {
+  if (wakeReader_) return;
+  const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "eventfd");
+  wakeReader_.emplace(context_, fd);
+  wakeFd_.store(fd, std::memory_order_release);
+  ReadWake();
+}
+
+// The read's completion is the event that ends a blocked pump; the waiting code then looks at
+// whatever asked to wake it.
+void Apartment::ReadWake() {
+  wakeReader_->async_read_some(asio::buffer(&wakeCount_, sizeof wakeCount_),
+                               [this](std::error_code error, std::size_t) {
+                                 if (!error) ReadWake();
+                               });
+}
+
+void Apartment::Wake() noexcept {
+  const int fd = wakeFd_.load(std::memory_order_acquire);
+  if (fd < 0) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = write(fd, &one, sizeof one);
 }
 
 Apartment::Deadline::Deadline(Clock::time_point at, Precision precision)

@@ -7,6 +7,7 @@
 
 #include "StreamSession.h"
 #include "pelmora/platform/Apartment.h"
+#include "pelmora/platform/CancelToken.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/transport/TelnetCodec.h"
 #include "pelmora/transport/TelnetDialer.h"
@@ -103,6 +104,7 @@ void TelnetConnection::ConnectWithinLimit(Link& link) {
     attempt->abandoned = true;
     dialer_->Cancel();
     link.session->Close();
+    if (Cancellation()) Cancellation()->ThrowIfRequested("Connection");
     RaiseConnectionError(
         errors::kConnectTimedOut,
         "connect timed out after " + std::to_string(EffectiveConnectLimit().count()) + " ms");
@@ -117,8 +119,9 @@ void TelnetConnection::ConnectWithinLimit(Link& link) {
   link.session->GetStream().set_option(asio::ip::tcp::no_delay(true), ignored);
 }
 
-// Pumps the apartment until the attempt ends or the connect time limit has passed; a timer at
-// the limit wakes the pump there. IsBusy reports the connect to handlers that run meanwhile.
+// Pumps the apartment until the attempt ends, the connect time limit has passed or the session
+// is cancelled; a timer at the limit wakes the pump there, a cancel wakes it at once. IsBusy
+// reports the connect to handlers that run meanwhile.
 void TelnetConnection::AwaitAttempt(Attempt& attempt) {
   struct BusyFlag {
     explicit BusyFlag(bool& flag) : flag(flag) { flag = true; }
@@ -128,7 +131,8 @@ void TelnetConnection::AwaitAttempt(Attempt& attempt) {
   auto timedOut = std::make_shared<bool>(false);
   asio::steady_timer limit(*context_, EffectiveConnectLimit());
   limit.async_wait([timedOut](std::error_code error) { *timedOut = !error; });
-  while (!attempt.done && !*timedOut) Apartment::Current().Pump();
+  const auto cancelled = [this] { return Cancellation() && Cancellation()->Requested(); };
+  while (!attempt.done && !*timedOut && !cancelled()) Apartment::Current().Pump();
 }
 
 // The connect time limit, or the opening command's time limit when that is shorter.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <thread>
 
 #include "FakePrintServer.h"
 #include "endtoend/PtyPrintServer.h"
@@ -113,12 +114,10 @@ TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt
 }
 
 TEST(Targets, CommandTimeLimitBoundsTheConnectAndTheWaitForAnAnswer) {
-  // A listener with backlog 0 whose one place is taken drops further connection requests: the
-  // connect neither succeeds nor fails.
-  const Listener listener(0);
-  const int filler = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{AF_INET, htons(listener.port), {htonl(INADDR_LOOPBACK)}, {}};
-  ASSERT_EQ(connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  // A listener whose accept queue is full drops further connection requests: the connect
+  // neither succeeds nor fails.
+  Listener listener(0);
+  listener.FillQueue();
   auto started = Clock::now();
   ToolResult result =
       ToolProcess::Run({"--host", listener.Address(), "--timeout", "300", "get", "ssid"});
@@ -127,7 +126,6 @@ TEST(Targets, CommandTimeLimitBoundsTheConnectAndTheWaitForAnAnswer) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "error 3002 (Connection): " + listener.Address() +
                             ": connect timed out after 300 ms\n");
-  close(filler);
 
   FakePrintServer device(FakePrintServer::Mode::Silent);
   started = Clock::now();
@@ -161,6 +159,51 @@ TEST(Targets, CtrlCCancelsAWaitingCommandLongBeforeItsLimit) {
       EXPECT_EQ(result.err, "error 113 (ProtocolHandler:Query Method): Command cancelled\n")
           << shown;
     }
+  }
+}
+
+// Ctrl-C or SIGTERM while the tool connects (a full accept queue), alone or in a fleet of hosts
+// that all wait there, or while a fleet host pauses before a retry (a refused port).
+TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
+  Listener full(0);
+  full.FillQueue();
+  const std::string refused = Listener().Address();  // free again: connects are refused
+  const std::string inventory = TempPath("stuck") + ".toml";
+  std::ofstream(inventory) << "[hosts.a]\naddress = \"" << full.Address() << "\"\n"
+                           << "[hosts.b]\naddress = \"" << full.Address() << "\"\n"
+                           << "[hosts.c]\naddress = \"" << refused << "\"\n";
+  const std::vector<std::pair<std::vector<std::string>, int>> runs{
+      {{"--host", full.Address(), "--json", "get", "ssid"}, SIGINT},
+      {{"--host", full.Address(), "--json", "save"}, SIGTERM},
+      {{"--inventory", inventory, "--retries", "5", "--json", "get", "ssid"}, SIGINT},
+  };
+  for (const auto& [arguments, signal] : runs) {
+    const std::string shown = ::testing::PrintToString(arguments);
+    ToolProcess tool(arguments);
+    std::this_thread::sleep_for(300ms);  // connecting, or pausing after the refused connect
+    const auto interrupted = Clock::now();
+    tool.Signal(signal);
+    const ToolResult result = tool.Wait(5s);
+    EXPECT_LT(Clock::now() - interrupted, 500ms) << shown;
+    EXPECT_EQ(result.status, 1) << shown << result.err;
+    const Json document = result.json();
+    std::vector<Json> errors{document["error"]};
+    if (document.contains("hosts")) {
+      errors.clear();
+      for (const auto& host : document["hosts"]) errors.push_back(host["error"]);
+      EXPECT_EQ(errors.size(), 3u) << result.out;
+    }
+    for (const auto& error : errors) EXPECT_EQ(error["number"], 113) << shown << result.out;
+  }
+  std::remove(inventory.c_str());
+}
+
+TEST(Sim, AnInterruptRightAfterTheListeningLineStopsItCleanly) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    ToolProcess sim({"sim", "--listen", "127.0.0.1:0", "--count", "2"});
+    ASSERT_TRUE(sim.ReadLine(10s)) << attempt;
+    sim.Signal(SIGINT);
+    EXPECT_EQ(sim.Wait(5s).status, 0) << attempt;
   }
 }
 

@@ -12,11 +12,13 @@
 #include <chrono>
 #include <fstream>
 #include <nlohmann/json.hpp>
+
 #include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+#include "support/LoopbackListener.h"
 
 namespace pelmora::testing {
 
@@ -47,27 +49,6 @@ inline std::string TempPath(const std::string& name) {
   return ::testing::TempDir() + name + "-" + std::to_string(getpid()) + "-" +
          std::to_string(++count);
 }
-
-// A socket listening on a free loopback port; not inherited by the tool.
-struct Listener {
-  explicit Listener(int backlog = 4) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(fd, backlog) != 0 ||
-        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-      throw std::runtime_error("cannot listen on loopback");
-    }
-    port = ntohs(address.sin_port);
-  }
-  ~Listener() { close(fd); }
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port); }
-
-  int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  int port = 0;
-};
 
 class ToolProcess {
  public:

@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 #include <array>
 #include <atomic>
 #include <mutex>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "pelmora/platform/Apartment.h"
+#include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora {
 namespace {
@@ -24,7 +29,8 @@ TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderE
   std::vector<std::size_t> finishedOrder;
   const auto reports = runner.Run(
       12,
-      [&](std::size_t index, std::int32_t) {
+      [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
+        const std::size_t index = attempt.index;
         const int now = ++running;
         for (int seen = mostRunning; now > seen && !mostRunning.compare_exchange_weak(seen, now);) {
         }
@@ -56,12 +62,15 @@ TEST(FleetRunner, BoundsTheWorkersGivesEachItsOwnApartmentAndReportsInHostOrderE
 TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
   FleetRunner runner({.workers = 2, .retries = 3, .backoff = 20ms});
   std::vector<std::vector<std::chrono::steady_clock::time_point>> tries(3);
-  const auto reports = runner.Run(3, [&](std::size_t index, std::int32_t attempt) {
-    tries[index].push_back(std::chrono::steady_clock::now());
-    if (index == 0) return attempt < 3 ? Outcome::NotOpened : Outcome::Succeeded;
-    if (index == 1) return Outcome::Failed;  // something was sent: never again
-    return Outcome::NotOpened;
-  });
+  const auto reports =
+      runner.Run(3, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
+        tries[attempt.index].push_back(std::chrono::steady_clock::now());
+        if (attempt.index == 0) {
+          return attempt.number < 3 ? Outcome::NotOpened : Outcome::Succeeded;
+        }
+        if (attempt.index == 1) return Outcome::Failed;  // something was sent: never again
+        return Outcome::NotOpened;
+      });
   EXPECT_EQ((std::array{reports[0].outcome, reports[2].outcome}),
             (std::array{Outcome::Succeeded, Outcome::NotOpened}));
   EXPECT_EQ((std::array{reports[0].attempts, reports[1].attempts, reports[2].attempts}),
@@ -72,20 +81,60 @@ TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
   EXPECT_GE(t[3] - t[2], 80ms);
 }
 
-TEST(FleetRunner, CancelStartsNoMoreHostsAndEndsAPauseBeforeARetry) {
+TEST(FleetRunner, CancelStartsNoMoreHostsAndEndsAPauseBeforeARetryWith113) {
   FleetRunner runner({.workers = 2, .retries = 5, .backoff = 10s});
   std::atomic<int> started{0};
   const auto start = std::chrono::steady_clock::now();
-  const auto reports = runner.Run(10, [&](std::size_t index, std::int32_t) {
-    if (++started == 2) runner.Cancel();
-    return index == 0 ? Outcome::NotOpened : Outcome::Succeeded;
-  });
+  const auto reports =
+      runner.Run(10, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
+        if (++started == 2) runner.Cancel();
+        if (attempt.index != 0) return Outcome::Succeeded;
+        return {Outcome::NotOpened, AutomationError(errors::kConnectFailed, "Connection", "no")};
+      });
   EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   EXPECT_EQ(started, 2);
   EXPECT_EQ(reports[0].outcome, Outcome::Cancelled);
+  ASSERT_TRUE(reports[0].error);
+  EXPECT_EQ(reports[0].error->Number(), errors::kCommandCancelled);
   for (std::size_t i = 2; i < reports.size(); ++i) {
     EXPECT_EQ(reports[i].outcome, Outcome::Cancelled);
     EXPECT_EQ(reports[i].attempts, 0);
+  }
+}
+
+std::atomic<CancelToken*> gPausing{nullptr};
+
+extern "C" void CancelPausingHost(int) {
+  if (auto* token = gPausing.load()) token->Cancel();
+}
+
+// The worker's token ends a pause before a retry within 100 ms, cancelled from another thread or
+// from a signal handler.
+TEST(FleetRunner, TheWorkersTokenEndsAPauseAtOnceFromAThreadOrASignal) {
+  std::signal(SIGUSR2, CancelPausingHost);
+  for (const bool bySignal : {false, true}) {
+    FleetRunner runner({.workers = 1, .retries = 3, .backoff = 10s});
+    std::atomic<std::int64_t> cancelledAt{0};
+    std::thread canceller;
+    const auto reports =
+        runner.Run(1, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
+          gPausing = attempt.cancel.get();
+          canceller = std::thread([&, token = attempt.cancel] {
+            std::this_thread::sleep_for(30ms);
+            cancelledAt = std::chrono::steady_clock::now().time_since_epoch().count();
+            bySignal ? static_cast<void>(kill(getpid(), SIGUSR2)) : token->Cancel();
+          });
+          return Outcome::NotOpened;
+        });
+    const auto ended = std::chrono::steady_clock::now();
+    canceller.join();
+    gPausing = nullptr;
+    ASSERT_TRUE(reports[0].error) << bySignal;
+    EXPECT_EQ(reports[0].error->Number(), errors::kCommandCancelled);
+    EXPECT_EQ(reports[0].attempts, 1);
+    const std::chrono::steady_clock::time_point at{
+        std::chrono::steady_clock::duration(cancelledAt)};
+    EXPECT_LT(ended - at, 100ms) << bySignal;
   }
 }
 

@@ -14,6 +14,7 @@
 namespace pelmora {
 
 class Apartment;
+class CancelToken;
 
 // The connection component: carries bytes between the library and a print server.
 //
@@ -55,6 +56,11 @@ class Connection {
   void OpenWithin(std::chrono::milliseconds limit);
 
   virtual bool IsBusy() const { return false; }
+
+  // The session's cancellation, which ends an open in progress (a name lookup, a connect) with
+  // error 113; none by default.
+  void SetCancelToken(std::shared_ptr<CancelToken> token) { cancel_ = std::move(token); }
+  const std::shared_ptr<CancelToken>& Cancellation() const noexcept { return cancel_; }
 
   void SendText(const std::string& text, const std::shared_ptr<Progress>& progress);
 
@@ -98,6 +104,7 @@ class Connection {
   bool isOpen_ = false;
   std::chrono::milliseconds openTimeLimit_{0};
   bool sessionActive_ = false;
+  std::shared_ptr<CancelToken> cancel_;
 };
 
 }  // namespace pelmora

@@ -1,21 +1,25 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
-#include <asio/io_context.hpp>
+#include "pelmora/platform/AutomationError.h"
+#include "pelmora/platform/CancelToken.h"
+#include "pelmora/session/CancelGroup.h"
 
 namespace pelmora {
 
 // Takes one job to many print servers with a bounded pool of worker threads. Each worker is a
 // thread with its own apartment, so the sessions it opens wait on their own event loop; each
-// host is one call of the job, which opens its session, runs the command and tears it down.
+// host is one call of the job, which opens its session (with the worker's cancel token), runs
+// the command and tears it down.
 //
 // The runner knows nothing of the command: the job tells how a host ended. A host whose session
 // could not be opened is tried again, after a growing pause, up to `retries` more times; a host
@@ -41,8 +45,25 @@ class FleetRunner {
     std::size_t index = 0;
     Outcome outcome = Outcome::Cancelled;
     std::int32_t attempts = 0;
-    std::chrono::milliseconds elapsed{0};  // of the last attempt
-    std::exception_ptr exception;          // what the job threw (the host then Failed)
+    std::chrono::milliseconds elapsed{0};  // of all attempts together
+    // The automation error that ended the host (the last attempt's, or 113 for a host cancelled
+    // in its pause before a retry); none for a success.
+    std::optional<AutomationError> error;
+    std::exception_ptr exception;  // what else the job threw (the host then Failed)
+  };
+
+  // One call of the job: the host, the attempt (from 1) and the worker's cancel token, which
+  // the host's session must use so that cancelling the run ends its waits.
+  struct Attempt {
+    std::size_t index = 0;
+    std::int32_t number = 1;
+    std::shared_ptr<CancelToken> cancel;
+  };
+  struct AttemptResult {
+    AttemptResult(Outcome outcome, std::optional<AutomationError> error = std::nullopt)  // NOLINT
+        : outcome(outcome), error(std::move(error)) {}
+    Outcome outcome;
+    std::optional<AutomationError> error;
   };
 
   struct Counts {
@@ -52,8 +73,8 @@ class FleetRunner {
     std::size_t running = 0;
   };
 
-  // Runs for host `index`, on a worker thread; `attempt` counts from 1.
-  using Job = std::function<Outcome(std::size_t index, std::int32_t attempt)>;
+  // Runs on a worker thread. An AutomationError it throws fails the host with that error.
+  using Job = std::function<AttemptResult(const Attempt& attempt)>;
   // Told of each host as it finishes, one at a time, on the worker that ran it.
   using Finished = std::function<void(const HostReport&)>;
 
@@ -64,8 +85,9 @@ class FleetRunner {
   // not passed to `finished`.
   std::vector<HostReport> Run(std::size_t count, const Job& job, const Finished& finished = {});
 
-  // Starts no further host and wakes every worker's event loop, so that a job waiting there
-  // notices the cancellation at once. Safe from any thread (not from a signal handler).
+  // Starts no further host and cancels every worker's token: a session waiting on a command, a
+  // lookup or a connect, and a host pausing before a retry, end at once with error 113. Safe
+  // from any thread (not from a signal handler).
   void Cancel();
   bool Cancelled() const;
 
@@ -73,19 +95,16 @@ class FleetRunner {
 
  private:
   void Work(std::size_t count, const Job& job, const Finished& finished);
-  HostReport RunHost(std::size_t index, const Job& job);
-  bool PauseBeforeRetry(std::int32_t attempt);
-  void Enlist(asio::io_context* loop, bool present);
+  HostReport RunHost(std::size_t index, const Job& job, const std::shared_ptr<CancelToken>& cancel);
+  std::chrono::milliseconds PauseBefore(std::int32_t retry) const;
 
   Options options_;
   mutable std::mutex mutex_;
   std::mutex finishedMutex_;
-  std::condition_variable cancelledSignal_;
   std::vector<HostReport> reports_;
-  std::vector<asio::io_context*> loops_;
+  CancelGroup workers_;
   std::size_t next_ = 0;
   Counts counts_;
-  bool cancel_ = false;
 };
 
 }  // namespace pelmora

@@ -8,7 +8,9 @@
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
+#include <asio/posix/stream_descriptor.hpp>
 #include <asio/steady_timer.hpp>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -49,6 +51,17 @@ class Apartment {
   // call from any thread: this is how an outside interruption reaches a waiting command.
   void Post(std::function<void()> work);
 
+  // Whether the thread that owned the apartment has ended: nobody pumps its loop any more, so
+  // work posted to it never runs, and its objects may be torn down from another thread.
+  bool ThreadEnded() const noexcept { return threadEnded_.load(std::memory_order_acquire); }
+
+  // Readies Wake, on the apartment's own thread; the first call makes an event descriptor whose
+  // reading is an event of this loop, later calls do nothing.
+  void EnableWake();
+  // Wakes a blocked pump of this apartment. Async-signal-safe and callable from any thread (once
+  // EnableWake ran): it only writes to a descriptor, where Post takes a lock.
+  void Wake() noexcept;
+
   // While it lives, pumps on this apartment wake at `at` at the latest. Waiting loops register
   // the earliest moment they must notice (a time limit), so they sleep until an event or that
   // moment instead of waking on a fixed slice. An exact deadline wakes by a timer event of the
@@ -76,10 +89,15 @@ class Apartment {
  private:
   Apartment();
   Clock::time_point EarliestDeadline() const noexcept;
+  void ReadWake();
 
   asio::io_context context_{1};
   asio::executor_work_guard<asio::io_context::executor_type> guard_;
   std::vector<Clock::time_point> deadlines_;
+  std::optional<asio::posix::stream_descriptor> wakeReader_;
+  std::atomic<int> wakeFd_{-1};
+  std::atomic<bool> threadEnded_{false};
+  std::uint64_t wakeCount_ = 0;
   // Set by the completion of a deadline's cancelled timer: a handler that is no event.
   bool ranNothing_ = false;
 };

@@ -1,10 +1,8 @@
-#include "Target.h"
+#include "pelmora/session/Target.h"
 
 #include <charconv>
 
-#include "UsageError.h"
-
-namespace pelmora::cli {
+namespace pelmora {
 
 namespace {
 
@@ -14,9 +12,13 @@ int ParsePort(const std::string& text, const std::string& endpoint, bool allowAn
   const auto [ptr, error] = std::from_chars(text.data(), end, port);
   const int lowest = allowAnyPort ? 0 : 1;
   if (text.empty() || error != std::errc() || ptr != end || port < lowest || port > 65535) {
-    throw UsageError("bad port in '" + endpoint + "'");
+    throw TargetError("bad port in '" + endpoint + "'");
   }
   return port;
+}
+
+bool HoldsNul(const std::string& text) {
+  return text.find('\0') != std::string::npos;
 }
 
 }  // namespace
@@ -25,15 +27,14 @@ Target Target::Host(const std::string& endpoint, int defaultPort, bool allowAnyP
   Target target;
   target.kind = Kind::Host;
   target.port = defaultPort;
-  std::string portText;
+  if (HoldsNul(endpoint)) throw TargetError("a host name holds no NUL character");
   if (!endpoint.empty() && endpoint.front() == '[') {
     const auto close = endpoint.find(']');
-    if (close == std::string::npos) throw UsageError("missing ']' in '" + endpoint + "'");
+    if (close == std::string::npos) throw TargetError("missing ']' in '" + endpoint + "'");
     target.host = endpoint.substr(1, close - 1);
     if (close + 1 < endpoint.size()) {
-      if (endpoint[close + 1] != ':') throw UsageError("bad address '" + endpoint + "'");
-      portText = endpoint.substr(close + 2);
-      target.port = ParsePort(portText, endpoint, allowAnyPort);
+      if (endpoint[close + 1] != ':') throw TargetError("bad address '" + endpoint + "'");
+      target.port = ParsePort(endpoint.substr(close + 2), endpoint, allowAnyPort);
     }
   } else if (const auto colon = endpoint.find(':');
              colon != std::string::npos && endpoint.find(':', colon + 1) == std::string::npos) {
@@ -42,8 +43,31 @@ Target Target::Host(const std::string& endpoint, int defaultPort, bool allowAnyP
   } else {
     target.host = endpoint;  // no port, or a bare IPv6 address
   }
-  if (target.host.empty()) throw UsageError("missing host in '" + endpoint + "'");
+  if (target.host.empty()) throw TargetError("missing host in '" + endpoint + "'");
   return target;
+}
+
+Target Target::Serial(const std::string& device, int baud) {
+  Target target;
+  target.kind = Kind::Serial;
+  target.device = device;
+  target.baud = baud;
+  return target;
+}
+
+void Target::Check() const {
+  if (kind == Kind::Host) {
+    if (host.empty() || HoldsNul(host)) throw TargetError("a host needs a name without NUL");
+    if (port < 1 || port > 65535) throw TargetError("port out of range (1 to 65535)");
+  }
+  if (kind == Kind::Serial) {
+    if (device.empty() || HoldsNul(device)) throw TargetError("a serial line needs a device path");
+    if (baud <= 0) throw TargetError("the baud rate must be a positive number");
+  }
+  if (timeoutMs && *timeoutMs <= 0) throw TargetError("the time limit must be a positive number");
+  if (framingDelayMs && *framingDelayMs < 0) {
+    throw TargetError("the framing delay must not be negative");
+  }
 }
 
 std::string Target::Describe() const {
@@ -59,4 +83,4 @@ std::string Target::Describe() const {
   return "embedded simulator";
 }
 
-}  // namespace pelmora::cli
+}  // namespace pelmora

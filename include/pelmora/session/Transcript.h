@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace pelmora::cli {
+namespace pelmora {
 
 // The --log transcript: every line sent to and received from the print server, each with a time
 // stamp. Control characters are written as escapes (\r, \n, \xNN), so a line end is visible.
@@ -53,4 +53,4 @@ class Transcript {
   bool nextSendIsSecret_ = false;
 };
 
-}  // namespace pelmora::cli
+}  // namespace pelmora

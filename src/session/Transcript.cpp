@@ -1,4 +1,4 @@
-#include "Transcript.h"
+#include "pelmora/session/Transcript.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <ctime>
 #include <stdexcept>
 
-namespace pelmora::cli {
+namespace pelmora {
 
 namespace {
 
@@ -149,4 +149,4 @@ std::string Transcript::Stamp(Clock::time_point when) {
   return text;
 }
 
-}  // namespace pelmora::cli
+}  // namespace pelmora

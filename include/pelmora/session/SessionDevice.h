@@ -6,11 +6,11 @@
 #include "pelmora/components/Progress.h"
 #include "pelmora/device/PelmoraT2.h"
 
-namespace pelmora::cli {
+namespace pelmora {
 
-// The device object as the tool uses it: every command line that a setting or a report sends
-// carries the tool's progress object, so that those commands are drawn and can be cancelled.
-class ToolDevice : public PelmoraT2 {
+// The device object of a session: every command line that a setting or a report sends carries
+// the session's progress object (when it has one), so that a front end can draw those commands.
+class SessionDevice : public PelmoraT2 {
  public:
   void SetProgress(std::shared_ptr<pelmora::Progress> progress) { progress_ = std::move(progress); }
   const std::shared_ptr<pelmora::Progress>& Progress() const noexcept { return progress_; }
@@ -21,4 +21,4 @@ class ToolDevice : public PelmoraT2 {
   std::shared_ptr<pelmora::Progress> progress_;
 };
 
-}  // namespace pelmora::cli
+}  // namespace pelmora
