@@ -15,9 +15,12 @@ PRELUDE = textwrap.dedent("""
     sys.path.insert(0, %r)
     from conftest import StallingShell
 
+    def waiting():  # a case may replace it
+        return "STALL" in shell.lines
+
     def interrupt_when_waiting(shell, sent_at):
-        # SIGINT once the shell got the line that it never answers.
-        while "STALL" not in shell.lines:
+        # SIGINT once the call waits: by default, once the shell got the line it never answers.
+        while not waiting():
             time.sleep(0.005)
         sent_at.append(time.monotonic())
         os.kill(os.getpid(), signal.SIGINT)
@@ -55,6 +58,21 @@ CASES = {
         worker.start()
         worker.join()
         print(outcome[0])
+    """,
+    "connect": """
+        import pelmora, socket
+        full = socket.create_server(("127.0.0.1", 0), backlog=0)
+        fillers = [socket.socket() for _ in range(4)]
+        for filler in fillers:
+            filler.setblocking(False)
+            filler.connect_ex(full.getsockname())
+        time.sleep(0.02)
+        started = time.monotonic()
+        waiting = lambda: time.monotonic() - started > 0.2
+        try:
+            pelmora.connect(*full.getsockname(), timeout=5000)
+        except KeyboardInterrupt:
+            print("KeyboardInterrupt", after_signal(sent_at))
     """,
     "imported on a worker": """
         imported = []
@@ -111,6 +129,7 @@ CASES = {
 EXPECTED = {
     "main thread": ["KeyboardInterrupt"],
     "worker thread": ["113"],
+    "connect": ["KeyboardInterrupt"],
     "imported on a worker": ["KeyboardInterrupt"],
     "asyncio.run": ["113"],
     "asyncio signal handler": ["113", "served"],
@@ -129,6 +148,26 @@ def test_ctrl_c_ends_the_waiting_call_within_100_ms(case):
     ended, seconds = lines[0].split(" ")
     assert [ended] + lines[1:] == EXPECTED[case], run.stdout
     assert float(seconds) < 0.1, run.stdout
+
+
+def test_the_time_limit_bounds_the_connect():
+    import socket
+    import time
+    import pelmora
+    full = socket.create_server(("127.0.0.1", 0), backlog=0)
+    fillers = [socket.socket() for _ in range(4)]
+    for filler in fillers:
+        filler.setblocking(False)
+        filler.connect_ex(full.getsockname())
+    time.sleep(0.02)
+    started = time.monotonic()
+    with pytest.raises(pelmora.AutomationError) as raised:
+        pelmora.connect(*full.getsockname(), timeout=300)
+    assert raised.value.number == 3002
+    assert time.monotonic() - started < 2  # not the 5 s connect limit
+    for filler in fillers:
+        filler.close()
+    full.close()
 
 
 def test_a_device_is_refused_on_a_new_thread_that_reuses_an_ended_threads_id(server):
