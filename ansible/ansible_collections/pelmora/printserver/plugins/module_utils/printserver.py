@@ -44,14 +44,17 @@ def one_line(error):
     return "; ".join(part.strip() for part in str(text).splitlines() if part.strip())
 
 
+def port_of(params):
+    return params["port"] if params["port"] is not None else DEFAULT_PORT
+
+
 def connect(module):
     """The print server of the task, logged in when a password is given."""
     params = module.params
     if not params["host"]:
         module.fail_json(msg="no print server: set the host's ansible_host or the option host")
-    port = params["port"] if params["port"] is not None else DEFAULT_PORT
     try:
-        return pelmora.connect(params["host"], port, password=params["password"],
+        return pelmora.connect(params["host"], port_of(params), password=params["password"],
                                timeout=params["timeout"], framing_delay=params["framing_delay"])
     except USAGE_ERRORS as error:
         module.fail_json(msg=one_line(error))

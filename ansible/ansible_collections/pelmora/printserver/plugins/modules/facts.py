@@ -12,7 +12,7 @@ short_description: Read a wireless print server's settings and reports as facts
 description:
   - Reads every readable setting of a wireless print server and its version, IP and wireless
     reports, and returns them as the fact C(pelmora).
-  - Secrets (C(password), C(psk), C(wep-key)) cannot be read and are not among the facts.
+  - Secrets (such as C(psk), C(password), C(wep-key)) cannot be read and are not among the facts.
   - Changes nothing.
 version_added: 6.0.0
 author:

@@ -16,8 +16,8 @@ description:
     given, reads each changed setting back, and with I(save) saves the configuration when every
     setting was verified. This is the plan that C(pelmora diff) prints and C(pelmora apply)
     carries out.
-  - Secrets (C(password), C(psk), C(wep-key)) cannot be read back, so the module cannot tell
-    whether the device already has them. With I(update_secrets=true) it sends them on every run
+  - Secrets (such as C(psk), C(password), C(wep-key)) cannot be read back, so the module
+    cannot tell whether the device already has them. With I(update_secrets=true) it sends them on every run
     and reports the task as changed; with I(update_secrets=false) it never sends them, so a
     second identical run reports nothing changed.
   - On a failure the settings already changed are set back to their earlier values (unless
@@ -57,8 +57,8 @@ options:
     default: true
   update_secrets:
     description:
-      - Send the secrets given (C(password), C(psk), C(wep-key)) on every run, which makes every
-        run that gives one report a change.
+      - Send the secrets given (such as C(psk)) on every run, which makes every run that gives
+        one report a change.
       - With C(false) the secrets are left out, so that a run of unchanged settings reports
         nothing changed; use C(true) for the run that first sets them.
     type: bool
@@ -167,13 +167,12 @@ description:
 """
 
 import json
-import os
 import re
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible.module_utils.common.text.converters import to_text
 from ansible_collections.pelmora.printserver.plugins.module_utils.printserver import (
-    CONNECTION_OPTIONS, USAGE_ERRORS, connect, error_result, one_line, pelmora,
+    CONNECTION_OPTIONS, USAGE_ERRORS, connect, error_result, one_line, pelmora, port_of,
     require_pelmora)
 
 try:
@@ -183,7 +182,8 @@ except ImportError:  # before Python 3.11: profiles are given as dicts or JSON
 
 SECRET_SHOWN = "(secret)"
 SECRET_SENT_SHOWN = "(secret, sent)"
-# What a step's result says about the print server: it holds a value that it did not have.
+# The results of a step after which the print server holds a value that it did not have ("not
+# restored" may go on with the reason).
 CHANGING_RESULTS = ("verified", "sent", "not restored")
 
 
@@ -270,12 +270,13 @@ def shown(step, side):
     return "(unknown)" if value is None else json.dumps(value, ensure_ascii=False)
 
 
-def diff_of(plan, host):
+def diff_of(plan, params):
     def lines(side):
         return "".join("%s = %s\n" % (step["name"], shown(step, side)) for step in plan)
 
-    return dict(before=lines("from"), after=lines("to"), before_header="%s (now)" % host,
-                after_header="%s (wanted)" % host)
+    target = "%s:%d" % (params["host"], port_of(params))
+    return dict(before=lines("from"), after=lines("to"), before_header="%s (now)" % target,
+                after_header="%s (wanted)" % target)
 
 
 def fail_usage(module, error):
@@ -294,7 +295,7 @@ def carry_out(module, device, wanted, plan):
     params = module.params
     result = dict(changes=plan, saved=False, changed=any(s["action"] != "keep" for s in plan))
     if module._diff:
-        result["diff"] = diff_of(plan, params["host"])
+        result["diff"] = diff_of(plan, params)
     if module.check_mode or not result["changed"]:
         return result
     try:
@@ -308,14 +309,12 @@ def carry_out(module, device, wanted, plan):
 
 
 def touched(changes):
-    return any(step.get("result") in CHANGING_RESULTS for step in changes)
+    return any(step.get("result", "").startswith(CHANGING_RESULTS) for step in changes)
 
 
 def run(module):
     params = module.params
     wanted = params["settings"] if params["settings"] is not None else params["profile"]
-    if params["profile"] is not None and not os.path.isfile(params["profile"]):
-        module.fail_json(msg="%s: no such profile file" % params["profile"])
     try:
         with catalog() as device:
             device.diff(wanted)
