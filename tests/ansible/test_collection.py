@@ -96,7 +96,8 @@ def test_a_refused_value_fails_the_task_and_rolls_back(sims):
     wanted = {"ssid": "Rolled", "bssid": "zz"}
     run = playbook(sims, [settings(wanted, save=True), FACTS], "--limit", "sim-1")
     failed = results(run)["sim-1"]
-    assert failed["state"] == "FAILED!" and failed["msg"].startswith("error %d (" % failed["number"])
+    assert failed["state"] == "FAILED!"
+    assert failed["msg"].startswith("error %d (" % failed["number"])
     assert {c["name"]: c["result"] for c in failed["changes"]}["ssid"] == "rolled back"
     facts = results(run, 1)["sim-1"]["ansible_facts"]["pelmora"]["settings"]
     assert facts["ssid"] == "OfficeNet"
@@ -129,7 +130,8 @@ def test_bad_input_fails_before_anything_is_sent(sims):
     run = playbook(sims, tasks, "--limit", "sim-3")
     for task, (_, expected) in enumerate(BAD_INPUT):
         result = results(run, task)["sim-3"]
-        assert result["state"] == "FAILED!" and "\n" not in result["msg"] and expected in result["msg"]
+        assert result["state"] == "FAILED!" and "\n" not in result["msg"]
+        assert expected in result["msg"]
         assert "number" not in result
 
 

@@ -17,9 +17,9 @@ description:
     setting was verified. This is the plan that C(pelmora diff) prints and C(pelmora apply)
     carries out.
   - Secrets (such as C(psk), C(password), C(wep-key)) cannot be read back, so the module
-    cannot tell whether the device already has them. With I(update_secrets=true) it sends them on every run
-    and reports the task as changed; with I(update_secrets=false) it never sends them, so a
-    second identical run reports nothing changed.
+    cannot tell whether the device already has them. With I(update_secrets=true) it sends them
+    on every run and reports the task as changed; with I(update_secrets=false) it never sends
+    them, so a second identical run reports nothing changed.
   - On a failure the settings already changed are set back to their earlier values (unless
     I(rollback=false)), and the task fails with the error's number, source and description.
   - Bad input (an unknown setting, a value of the wrong type, an unknown word, a value the
