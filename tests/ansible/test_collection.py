@@ -103,14 +103,17 @@ def test_a_refused_value_fails_the_task_and_rolls_back(sims):
     assert facts["ssid"] == "OfficeNet"
 
 
-def test_a_stopped_server_fails_its_host_only(sims):
+def test_a_stopped_server_or_a_refused_password_fails_its_host_only(sims):
     _, processes = sims
     processes[2].terminate()
     processes[2].wait()
-    hosts = results(playbook(sims, [FACTS]))
+    wrong_password = {"pelmora.printserver.facts": {"password": "wrong"}, "ignore_errors": True}
+    run = playbook(sims, [FACTS, wrong_password])
+    hosts = results(run)
     assert [hosts["sim-%d" % i]["state"] for i in (1, 2, 3)] == ["SUCCESS", "SUCCESS", "FAILED!"]
     assert re.fullmatch(r"error \d+ \(.+\): .+", hosts["sim-3"]["msg"])
     assert hosts["sim-1"]["ansible_facts"]["pelmora"]["wireless"]
+    assert "refused the password" in results(run, 1)["sim-1"]["msg"]
 
 
 # Run on the stopped server: a message of the input, not of the connection, shows that the

@@ -54,10 +54,15 @@ def connect(module):
     if not params["host"]:
         module.fail_json(msg="no print server: set the host's ansible_host or the option host")
     try:
-        return pelmora.connect(params["host"], port_of(params), password=params["password"],
-                               timeout=params["timeout"], framing_delay=params["framing_delay"])
+        device = pelmora.connect(params["host"], port_of(params), password=params["password"],
+                                 timeout=params["timeout"], framing_delay=params["framing_delay"])
     except USAGE_ERRORS as error:
         module.fail_json(msg=one_line(error))
+    # A refused password leaves the shell read-only, and every change would fail on its own.
+    if params["password"] and device.read_only:
+        device.close()
+        module.fail_json(msg="the print server refused the password: its shell stays read-only")
+    return device
 
 
 def error_result(error):
