@@ -181,7 +181,6 @@ except ImportError:  # before Python 3.11: profiles are given as dicts or JSON
     tomllib = None
 
 SECRET_SHOWN = "(secret)"
-SECRET_SENT_SHOWN = "(secret, sent)"
 # The results of a step after which the print server holds a value that it did not have ("not
 # restored" may go on with the reason).
 CHANGING_RESULTS = ("verified", "sent", "not restored")
@@ -263,18 +262,21 @@ def without_secrets(wanted, plan):
     return kept, [step for step in plan if step["action"] != "send"], secrets
 
 
-def shown(step, side):
+def shown(step, side, check_mode):
+    if step["action"] == "send" and side == "from":
+        return SECRET_SHOWN
     if step["action"] == "send":
-        return SECRET_SHOWN if side == "from" else SECRET_SENT_SHOWN
+        return "(secret, to be sent)" if check_mode else "(secret, sent)"
     value = step[side]
     return "(unknown)" if value is None else json.dumps(value, ensure_ascii=False)
 
 
-def diff_of(plan, params):
+def diff_of(plan, module):
     def lines(side):
-        return "".join("%s = %s\n" % (step["name"], shown(step, side)) for step in plan)
+        return "".join("%s = %s\n" % (step["name"], shown(step, side, module.check_mode))
+                       for step in plan)
 
-    target = "%s:%d" % (params["host"], port_of(params))
+    target = "%s:%d" % (module.params["host"], port_of(module.params))
     return dict(before=lines("from"), after=lines("to"), before_header="%s (now)" % target,
                 after_header="%s (wanted)" % target)
 
@@ -295,7 +297,7 @@ def carry_out(module, device, wanted, plan):
     params = module.params
     result = dict(changes=plan, saved=False, changed=any(s["action"] != "keep" for s in plan))
     if module._diff:
-        result["diff"] = diff_of(plan, params)
+        result["diff"] = diff_of(plan, module)
     if module.check_mode or not result["changed"]:
         return result
     try:
