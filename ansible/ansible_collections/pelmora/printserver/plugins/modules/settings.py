@@ -205,15 +205,23 @@ def leaves(value):
         yield to_text(value)
 
 
+def is_shown(device, name, value):
+    """Whether the catalog plans `value` as a setting that it reads and compares: no secret."""
+    try:
+        steps = device.diff({name: value})
+    except USAGE_ERRORS:
+        return False
+    return bool(steps) and all(step["action"] != "send" for step in steps)
+
+
 def values_to_hide(settings):
-    """The values in `settings` that must never be shown: all but those of the settings that a
-    backup holds, which are the readable ones and no secret."""
+    """The values in `settings` that must never be shown: those of secrets, and each that the
+    catalog refuses, since whether that one is a secret cannot be told."""
     if not isinstance(settings, dict) or pelmora is None:
         return set(leaves(settings))
     with catalog() as device:
-        shown = set(device.backup())
-    return set(leaf for name, value in settings.items() if to_text(name).lower() not in shown
-               for leaf in leaves(value))
+        return set(leaf for name, value in settings.items()
+                   if not is_shown(device, name, value) for leaf in leaves(value))
 
 
 def problems(error):
