@@ -35,6 +35,13 @@ else()
 endif()
 set(PELMORA_PYTHON_INSTALL_DIR ${python_dir} CACHE STRING
     "Where the Python module is installed, below the install prefix")
+# The Ansible collection goes beside the module: Ansible finds the ansible_collections folders on
+# its interpreter's path, and the collection's modules need the module there anyway.
+set(PELMORA_ANSIBLE_INSTALL_DIR ${PELMORA_PYTHON_INSTALL_DIR} CACHE STRING
+    "Where the folder ansible_collections (pelmora.printserver) is installed, below the prefix")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/ansible/ansible_collections
+        DESTINATION ${PELMORA_ANSIBLE_INSTALL_DIR} COMPONENT python
+        PATTERN __pycache__ EXCLUDE PATTERN "*.tar.gz" EXCLUDE)
 
 add_subdirectory(python)
 
@@ -45,4 +52,13 @@ if(PELMORA_BUILD_TESTS)
                                ${PROJECT_SOURCE_DIR}/tests/python)
   set_tests_properties(python PROPERTIES
     ENVIRONMENT "PYTHONPATH=${PROJECT_BINARY_DIR}/python;PYTHONDONTWRITEBYTECODE=1" TIMEOUT 300)
+  # The collection with Debian's ansible-core against `pelmora sim`; the modules run on this
+  # interpreter with the module from the build tree. The collection's tarball goes to
+  # build/ansible.
+  if(TARGET pelmora_cli)
+    add_test(NAME ansible COMMAND ${Python3_EXECUTABLE} -m pytest -q -p no:cacheprovider
+                                  ${PROJECT_SOURCE_DIR}/tests/ansible)
+    set_tests_properties(ansible PROPERTIES TIMEOUT 120 ENVIRONMENT
+      "PYTHONPATH=${PROJECT_BINARY_DIR}/python;PYTHONDONTWRITEBYTECODE=1;PELMORA_TOOL=$<TARGET_FILE:pelmora_cli>;PELMORA_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  endif()
 endif()

@@ -6,6 +6,8 @@ packages=(build-essential cmake ninja-build pkg-config libasio-dev libtelnet-dev
   nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev libreadline-dev tmux telnet libtomlplusplus-dev)
 # The Python module and its tests; `file` lets CPack find the libraries the Debian package needs.
 packages+=(python3-dev python3-pybind11 python3-pytest file)
+# The Ansible collection's tests run its modules with Debian's ansible-core.
+packages+=(ansible-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
