@@ -2,6 +2,11 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
+#include <utility>
+
+#include "pelmora/catalog/Utf8Text.h"
+
 namespace pelmora {
 
 namespace {
@@ -26,6 +31,12 @@ ProfileNode Convert(const toml::node& node) {
                                    static_cast<int>(key.source().begin.line),
                                    static_cast<int>(key.source().begin.column), Convert(value)});
     }
+    // The table keeps its keys sorted; the file's order decides which of two names for one
+    // setting is the second.
+    std::stable_sort(converted.members.begin(), converted.members.end(),
+                     [](const ProfileNode::Member& a, const ProfileNode::Member& b) {
+                       return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+                     });
   } else if (node.is_floating_point()) {
     converted.typeName = "a fraction";
   } else if (node.is_boolean()) {
@@ -48,7 +59,7 @@ bool TomlProfileSource::Read(std::string_view text, const std::string& name, Pro
   } catch (const toml::parse_error& error) {
     profile.AddProblem(static_cast<int>(error.source().begin.line),
                        static_cast<int>(error.source().begin.column),
-                       std::string(error.description()));
+                       Utf8Text::OneLine(error.description()));
     return false;
   }
 }
