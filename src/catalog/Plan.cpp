@@ -200,6 +200,10 @@ void Plan::RunStep(PelmoraT2& device, PlanStep& step) {
       step.result = StepResult::Verified;
     }
   } catch (const AutomationError& error) {
+    // A setter the device refused changed nothing; any other error may have come after it.
+    if (step.result == StepResult::Planned && error.Number() == errors::kDeviceReportedError) {
+      step.written = false;
+    }
     Fail(step, error);
   }
 }
