@@ -158,9 +158,20 @@ TEST(Plan, UnknownCurrentValuesAreChangedAndAFailedKeyWriteKeepsTheActiveKey) {
   // Secrets alone are no change.
   EXPECT_FALSE(Plan::Make(*sim.device, Toml("psk = \"psk-only-sent\"\n")).HasChanges());
   sim.server.Faults().answerOverrides.clear();
-  Plan repair = Plan::Make(*sim.device, Toml("ip-address = \"10.1.2.3\"\n"));
+  Plan repair = Plan::Make(*sim.device,
+                           Toml("ip-address = \"10.1.2.3\"\nwep-key = { 3 = \"0123456789\" }\n"));
   EXPECT_TRUE(repair.Apply(*sim.device, false));
   EXPECT_EQ(sim.Running().ipAddress, "10.1.2.3");
+  EXPECT_EQ(sim.Running().wepKeys[2], "0123456789");
+  EXPECT_EQ(sim.Running().activeKey, 2);
+  // A failed save is the plan's failure; its document keeps the documented shape.
+  sim.Answer("SAVE", {"%cfgerr: Flash busy"});
+  Plan saving = Plan::Make(*sim.device, Toml("channel = 3\n"));
+  EXPECT_FALSE(saving.Apply(*sim.device, true));
+  ASSERT_TRUE(saving.Failure());
+  EXPECT_EQ(saving.Failure()->Number(), errors::kDeviceReportedError);
+  EXPECT_EQ(Outcome(saving), std::vector<std::string>{"channel change verified"});
+  EXPECT_EQ(saving.Json().find("error"), std::string::npos);
 }
 
 TEST(Plan, BackupsCommentReadOnlyValuesAndSecretsStayOutOfPlansAndErrors) {
