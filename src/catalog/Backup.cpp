@@ -48,6 +48,7 @@ std::string UtcStamp(std::chrono::system_clock::time_point when) {
 // that apply would refuse (a state the setter cannot reach, a number the getter gave as 0).
 std::optional<std::string> NotApplicable(const Backup::Entry& entry) {
   if (!entry.setting->CanSet()) return "read-only";
+  if (entry.value->Unrecognized()) return "the device's answer was not recognized";
   return entry.setting->Refusal(*entry.value);
 }
 

@@ -153,7 +153,10 @@ SettingValue Setting::FromCode(std::int32_t code) const {
 std::optional<std::string> Setting::Refusal(const SettingValue& wanted) const {
   const std::string what(name);
   if (wanted.IsText()) return TextRefusal(wanted.AsText());
-  if (wanted.Unrecognized()) return what + ": the device's answer was not recognized";
+  // A member's code with no word: the getter's fallback for an answer it did not know.
+  if (wanted.Unrecognized() && WordOf(wanted.AsNumber()) != kUnrecognized) {
+    return what + ": the device's answer was not recognized";
+  }
   const std::int32_t code = wanted.AsNumber();
   if (range && (code < range->first || code > range->second)) {
     return what + ": out of range (" + std::to_string(range->first) + " to " +
@@ -165,8 +168,10 @@ std::optional<std::string> Setting::Refusal(const SettingValue& wanted) const {
     const bool withOpen = combinable && word.code != OpenSystem && (word.code | OpenSystem) == code;
     if ((single || withOpen) && word.settable) return std::nullopt;
   }
-  return what + ": " + WordOf(code) + " (" + std::to_string(code) + ") cannot be set; one of " +
-         WordList();
+  const std::string word = WordOf(code);
+  if (word == kUnrecognized)
+    return what + ": " + std::to_string(code) + " is no value of it; one of " + WordList();
+  return what + ": " + word + " (" + std::to_string(code) + ") cannot be set; one of " + WordList();
 }
 
 std::optional<std::string> Setting::TextRefusal(const std::string& text) const {

@@ -58,6 +58,7 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
   // read, characters beyond U+00FF.
   EXPECT_EQ(kindOf("encryption", {"dynamic-wep"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(kindOf("channel", {"12"}), CatalogError::Kind::BadValue);
+  EXPECT_EQ(kindOf("mode", {"7"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(kindOf("ssid", {"\xC4\x89"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(kindOf("wep-key", {"5", "0123456789"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
