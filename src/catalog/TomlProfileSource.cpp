@@ -49,6 +49,21 @@ ProfileNode Convert(const toml::node& node) {
   return converted;
 }
 
+// The parser's message without the characters it quotes from the file ("saw 'x'", "escape
+// sequence '\\q'"): they may be part of a secret. What it expects ("'='") is its own.
+std::string WithoutQuotedText(std::string_view description) {
+  std::string message = Utf8Text::OneLine(description);
+  for (const std::string_view quoting : {", saw '", " sequence '"}) {
+    const std::size_t from = message.find(quoting);
+    if (from == std::string::npos) continue;
+    const std::size_t end = message.find('\'', from + quoting.size());
+    const std::size_t kept = quoting.front() == ',' ? 0 : quoting.size() - 2;
+    message.erase(from + kept,
+                  end == std::string::npos ? std::string::npos : end + 1 - from - kept);
+  }
+  return message;
+}
+
 }  // namespace
 
 bool TomlProfileSource::Read(std::string_view text, const std::string& name, Profile& profile,
@@ -59,7 +74,7 @@ bool TomlProfileSource::Read(std::string_view text, const std::string& name, Pro
   } catch (const toml::parse_error& error) {
     profile.AddProblem(static_cast<int>(error.source().begin.line),
                        static_cast<int>(error.source().begin.column),
-                       Utf8Text::OneLine(error.description()));
+                       WithoutQuotedText(error.description()));
     return false;
   }
 }

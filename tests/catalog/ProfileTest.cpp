@@ -96,12 +96,13 @@ TEST(Profile, SyntaxErrorsCarryTheParsersMessageAndPlace) {
       Problems(Profile::Parse("{\"ssid\": \"a\",\n  }", "p.json", Profile::Format::Json));
   ASSERT_EQ(json.size(), 1u);
   EXPECT_TRUE(json[0].starts_with("p.json:2:3: parse error at line 2, column 3")) << json[0];
-  // The parser's message never shows what it read: it may be a secret.
-  for (const char* text : {"{\"psk\": \"Sup3rSecretValue}", "{\"psk\": \"Sup3r\tSecretValue\"}",
-                           "{\"psk\": \"Sup3r\\qSecretValue\"}", "psk = \"Sup3r\\qSecretValue\""}) {
+  // The parser's message never shows what it read: it may be a secret (here "Q7").
+  for (const char* text : {"{\"psk\": \"Q7SecretValue}", "{\"psk\": \"Q7\tSecretValue\"}",
+                           "{\"psk\": \"\\Q7SecretValue\"}", "psk = \"\\Q7SecretValue\"",
+                           "psk = 1Q7", "psk = \"a\" Q7"}) {
     const auto problems = Problems(Profile::Parse(text, "p", Profile::Format(text[0] == '{')));
     ASSERT_EQ(problems.size(), 1u);
-    EXPECT_EQ(problems[0].find("Sup3r"), std::string::npos) << problems[0];
+    EXPECT_EQ(problems[0].find('Q'), std::string::npos) << problems[0];
   }
   EXPECT_EQ(Problems(Profile::Load("/nonexistent/p.toml")),
             std::vector<std::string>{
