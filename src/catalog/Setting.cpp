@@ -50,9 +50,12 @@ std::optional<std::string_view> MisreadText(const std::string& text) {
   return std::nullopt;
 }
 
-bool IsHexDigits(const std::string& text) {
-  return std::all_of(text.begin(), text.end(),
-                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+// Hexadecimal digits only, in one of `counts` (any count when it is empty).
+bool IsHexKey(const std::string& text, const std::vector<std::size_t>& counts) {
+  const bool digits = std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+  });
+  return digits && (counts.empty() || std::ranges::find(counts, text.size()) != counts.end());
 }
 
 std::string Counts(const std::vector<std::size_t>& counts) {
@@ -169,8 +172,9 @@ std::optional<std::string> Setting::Refusal(const SettingValue& wanted) const {
     if ((single || withOpen) && word.settable) return std::nullopt;
   }
   const std::string word = WordOf(code);
-  if (word == kUnrecognized)
+  if (word == kUnrecognized) {
     return what + ": " + std::to_string(code) + " is no value of it; one of " + WordList();
+  }
   return what + ": " + word + " (" + std::to_string(code) + ") cannot be set; one of " + WordList();
 }
 
@@ -191,9 +195,7 @@ std::optional<std::string> Setting::TextRefusal(const std::string& text) const {
     return what + ": the device takes " + std::to_string(length->first) + " to " +
            std::to_string(length->second) + " characters";
   }
-  if (hexDigits &&
-      (!IsHexDigits(text) || !(hexDigits->empty() || std::find(hexDigits->begin(), hexDigits->end(),
-                                                               text.size()) != hexDigits->end()))) {
+  if (hexDigits && !IsHexKey(text, *hexDigits)) {
     return what + ": the device takes " +
            (hexDigits->empty() ? std::string() : Counts(*hexDigits) + " ") + "hexadecimal digits";
   }
