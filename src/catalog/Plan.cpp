@@ -58,6 +58,25 @@ void WriteWepKey(PelmoraT2& device, const PlanStep& step) {
   if (reselect) device.SetActiveKey(active);
 }
 
+// Sets a changed step back to its earlier value and reads it back. True when the session ended
+// on the way.
+bool Restore(PelmoraT2& device, PlanStep& step) {
+  try {
+    step.setting->Set(device, step.setting->Settable(*step.from));
+    const SettingValue back = step.setting->Get(device);
+    if (step.setting->Matches(back, *step.from)) {
+      step.result = StepResult::RolledBack;
+    } else {
+      step.why = "read back as " + Utf8Text::Printable(back.Text());
+    }
+    return false;
+  } catch (const AutomationError& error) {
+    step.why =
+        "error " + std::to_string(error.Number()) + ": " + Utf8Text::Printable(error.Description());
+    return SettingsCatalog::EndsTheSession(error);
+  }
+}
+
 AutomationError SessionEnded() {
   return AutomationError(errors::kSessionEnded, "Connection", "the device ended the session");
 }
@@ -169,8 +188,9 @@ bool Plan::Apply(PelmoraT2& device, bool save, bool rollback,
       step.result = StepResult::NotAttempted;
     } else {
       RunStep(device, step);
-      if (!failure_ && physicalSessions && physicalSessions() != session)
+      if (!failure_ && physicalSessions && physicalSessions() != session) {
         Fail(step, SessionEnded());
+      }
     }
   }
   if (failure_ && rollback) Rollback(device, physicalSessions, session);
@@ -228,19 +248,7 @@ void Plan::Rollback(PelmoraT2& device, const SessionCount& physicalSessions,
     } else if (ended) {
       step->why = "the session ended";
     } else {
-      try {
-        step->setting->Set(device, step->setting->Settable(*step->from));
-        const SettingValue back = step->setting->Get(device);
-        if (step->setting->Matches(back, *step->from)) {
-          step->result = StepResult::RolledBack;
-        } else {
-          step->why = "read back as " + Utf8Text::Printable(back.Text());
-        }
-      } catch (const AutomationError& error) {
-        ended = SettingsCatalog::EndsTheSession(error);
-        step->why = "error " + std::to_string(error.Number()) + ": " +
-                    Utf8Text::Printable(error.Description());
-      }
+      ended = Restore(device, *step);
     }
   }
 }
