@@ -161,6 +161,8 @@ struct Parser {
         ->expected(1);
     applyCommand->add_flag("--dry-run", invocation.dryRun, "only show what would change (diff)");
     applyCommand->add_flag("--save", invocation.save, "save when every change was verified");
+    applyCommand->add_flag("--no-rollback", invocation.noRollback,
+                           "after a failure, keep the settings already changed");
     auto* simCommand = Command("sim", "serve the simulated print server over telnet");
     simCommand->add_option("--listen", invocation.listen, "address to listen on (127.0.0.1:2323)")
         ->type_name("HOST:PORT");

@@ -28,6 +28,7 @@ struct Invocation {
   // apply only.
   bool dryRun = false;
   bool save = false;
+  bool noRollback = false;  // keep what a failed apply changed
 
   // sim only; the address it is parsed into replaces the target.
   std::string listen = "127.0.0.1:2323";

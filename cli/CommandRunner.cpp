@@ -12,6 +12,7 @@
 #include "UsageError.h"
 #include "pelmora/catalog/CatalogError.h"
 #include "pelmora/catalog/SettingsCatalog.h"
+#include "pelmora/catalog/Utf8Text.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
 namespace pelmora::cli {
@@ -133,8 +134,10 @@ CommandRunner::Action CommandRunner::PrepareSet() {
   const std::vector<std::string> values(invocation_.arguments.begin() + 1,
                                         invocation_.arguments.end());
   const SettingsCatalog::Write write = SettingsCatalog::Bind(setting.name, values);
-  return [this, &setting, values, write](DeviceSession& session) {
-    if (setting.masked) session.HideFromTranscript(values.back());
+  // Bind took the value, so it has its bytes: the transcript hides those.
+  const std::string hidden = setting.masked ? Utf8Text::ToBytes(values.back()).value() : "";
+  return [this, hidden, write](DeviceSession& session) {
+    if (!hidden.empty()) session.HideFromTranscript(hidden);
     write(session.Device());
     writer_.Ok();
     return ExitCode::kSuccess;

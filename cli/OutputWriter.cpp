@@ -14,6 +14,11 @@ std::string Utf8(const std::string& text) {
   return Utf8Text::FromBytes(text);
 }
 
+// A value in text output.
+std::string Shown(const std::string& text) {
+  return Utf8Text::Printable(text);
+}
+
 Json ValueJson(const SettingValue& value) {
   if (const auto* text = std::get_if<std::string>(&value.value)) return Utf8(*text);
   return std::get<std::int32_t>(value.value);
@@ -46,7 +51,7 @@ void OutputWriter::Value(const Setting& setting, const SettingValue& value) {
   if (json_) {
     out_ << ReadingJson(setting, value, std::nullopt).dump(2) << '\n';
   } else {
-    out_ << value.Text() << '\n';
+    out_ << Shown(value.Text()) << '\n';
   }
 }
 
@@ -61,7 +66,7 @@ void OutputWriter::AllValues(const std::vector<Reading>& readings) {
     if (r.error) {
       SettingError(*r.setting, *r.error);
     } else {
-      out_ << r.setting->name << ": " << r.value->Text() << '\n';
+      out_ << r.setting->name << ": " << Shown(r.value->Text()) << '\n';
     }
   }
 }
@@ -161,10 +166,11 @@ void OutputWriter::Changes(const Plan& plan, bool applied) {
     return;
   }
   for (const auto& step : plan.Steps()) {
-    std::string line = step.Name() + ": " + step.FromText() + " -> " + step.ToText() + " (" +
-                       ToString(step.action) + ")";
-    if (applied) line += ": " + ToString(step.result);
+    std::string line = step.Name() + ": " + Shown(step.FromText()) + " -> " + Shown(step.ToText()) +
+                       " (" + ToString(step.action) + ")";
+    if (applied) line += ": " + step.ResultText();
     if (step.error) line += ": " + ErrorLine(*step.error);
+    if (step.readError) line += " [current value not read: " + ErrorLine(*step.readError) + "]";
     out_ << line << '\n';
   }
   if (applied) out_ << (plan.Saved() ? "saved" : "not saved") << '\n';
@@ -187,8 +193,12 @@ void OutputWriter::Error(const AutomationError& error) {
   }
 }
 
-void OutputWriter::ErrorText(const AutomationError& error) {
-  if (!json_) err_ << ErrorLine(error) << '\n';
+void OutputWriter::Failure(const AutomationError& error) {
+  err_ << ErrorLine(error) << '\n';
+}
+
+void OutputWriter::BackupWritten(const std::string& path, std::size_t settings) {
+  out_ << Json{{"file", path}, {"settings", settings}}.dump(2) << '\n';
 }
 
 void OutputWriter::SettingError(const Setting& setting, const AutomationError& error) {
@@ -196,8 +206,8 @@ void OutputWriter::SettingError(const Setting& setting, const AutomationError& e
 }
 
 std::string OutputWriter::ErrorLine(const AutomationError& error) {
-  return "error " + std::to_string(error.Number()) + " (" + error.Source() +
-         "): " + error.Description();
+  return "error " + std::to_string(error.Number()) + " (" + Shown(error.Source()) +
+         "): " + Shown(error.Description());
 }
 
 std::string OutputWriter::PlainLineFeeds(const std::string& text) {
@@ -210,7 +220,7 @@ std::string OutputWriter::PlainLineFeeds(const std::string& text) {
       plain += '\n';
     }
   }
-  return plain;
+  return Utf8Text::Printable(plain, true);
 }
 
 void OutputWriter::Report(const std::string& text) {

@@ -49,14 +49,18 @@ class OutputWriter {
   // The problems of a profile, "FILE:LINE:COLUMN: what", on stderr.
   void Problems(const std::vector<ProfileProblem>& problems);
   void Error(const AutomationError& error);
-  // The error line on stderr in text output; JSON output carries the error in its document.
-  void ErrorText(const AutomationError& error);
+  // The error that stopped a command whose document has no place for it (a failed save of
+  // apply): its line on stderr, in either output.
+  void Failure(const AutomationError& error);
+  // backup FILE --json: {"file": PATH, "settings": N}, N the settings written.
+  void BackupWritten(const std::string& path, std::size_t settings);
   // A setting that could not be read, on stderr in either output: "name: error ...".
   void SettingError(const Setting& setting, const AutomationError& error);
 
-  // "error NUMBER (SOURCE): DESCRIPTION"
+  // "error NUMBER (SOURCE): DESCRIPTION", the device's text as characters on one line.
   static std::string ErrorLine(const AutomationError& error);
-  // The device's CR LF (or lone CR) line ends as plain line feeds.
+  // The device's CR LF (or lone CR) line ends as plain line feeds, its bytes as characters and
+  // its other control characters escaped.
   static std::string PlainLineFeeds(const std::string& text);
 
  private:

@@ -40,18 +40,18 @@ ProfileCommands::Action ProfileCommands::Prepare(const Invocation& invocation,
   }
   const bool apply = invocation.command == "apply" && !invocation.dryRun;
   const bool save = invocation.save;
-  return [profile, apply, save, &writer](DeviceSession& session) {
+  const bool rollback = !invocation.noRollback;
+  return [profile, apply, save, rollback, &writer](DeviceSession& session) {
     for (const auto& secret : profile->Secrets()) session.HideFromTranscript(secret);
     Plan plan = Plan::Make(session.Device(), *profile);
     if (!apply) {
       writer.Changes(plan, false);
       return plan.HasChanges() ? ExitCode::kWouldChange : ExitCode::kSuccess;
     }
-    const bool done = plan.Apply(session.Device(), save);
+    const bool done = plan.Apply(session.Device(), save, rollback);
     writer.Changes(plan, true);
     if (done) return ExitCode::kSuccess;
-    // In text, the error goes on stderr as for every command; JSON carries it in the document.
-    if (plan.Failure()) writer.ErrorText(*plan.Failure());
+    if (plan.Failure()) writer.Failure(*plan.Failure());
     return ExitCode::kFailed;
   };
 }
@@ -67,6 +67,7 @@ ProfileCommands::Action ProfileCommands::Backup(const Invocation& invocation,
         json ? backup.Json() : backup.Toml(target, std::chrono::system_clock::now());
     if (file) {
       WriteFile(*file, text);
+      if (json) writer.BackupWritten(*file, backup.Settings());
     } else {
       writer.Document(text);
     }

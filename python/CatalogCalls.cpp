@@ -23,7 +23,8 @@ py::object ToPython(const SettingValue& value) {
   return py::int_(value.AsNumber());
 }
 
-// A value as the text a command line would give: an int as its digits, a str as its bytes.
+// A value as the text a command line would give: an int as its digits, a str as itself (the
+// catalog turns it into the device's bytes by the one text rule, as it does a command line's).
 std::string ValueText(py::handle value) {
   if (py::isinstance<py::bool_>(value) ||
       !(py::isinstance<py::int_>(value) || py::isinstance<py::str>(value))) {
@@ -31,7 +32,7 @@ std::string ValueText(py::handle value) {
                          std::string(py::str(value.get_type().attr("__name__"))));
   }
   if (py::isinstance<py::int_>(value)) return std::string(py::str(value));
-  return value.cast<Text>().bytes;
+  return value.cast<std::string>();
 }
 
 // set's values: one, or for a key setting (wep-key) a (key number, value) pair.
@@ -119,11 +120,11 @@ py::object Diff(Device& device, py::handle source) {
 
 // The changes made; when a step or the save failed, the AutomationError that stopped the run,
 // with the changes as its `changes` attribute.
-py::object Apply(Device& device, py::handle source, bool dryRun, bool save) {
+py::object Apply(Device& device, py::handle source, bool dryRun, bool save, bool rollback) {
   if (dryRun) return Diff(device, source);
   const Profile profile = ReadProfile(source);
   auto plan = device.Run([&](PelmoraT2& d) { return Plan::Make(d, profile); });
-  const bool done = device.Run([&](PelmoraT2& d) { return plan.Apply(d, save); });
+  const bool done = device.Run([&](PelmoraT2& d) { return plan.Apply(d, save, rollback); });
   if (done || !plan.Failure()) return Changes(plan);
   py::object error = Errors::ToPython(*plan.Failure());
   error.attr("changes") = Changes(plan);
@@ -149,9 +150,11 @@ void CatalogCalls::Bind(py::class_<Device, std::shared_ptr<Device>>& device) {
            "What applying the profile (a path or a dict) would change: a list of "
            "{name, from, to, action}.")
       .def("apply", &Apply, py::arg("profile"), py::arg("dry_run") = false, py::arg("save") = false,
+           py::arg("rollback") = true,
            "Sets what the profile changes and reads each back; with save, saves when all were "
            "verified. A list of {name, from, to, action, result}; a failure raises "
-           "AutomationError with the list as its changes attribute.");
+           "AutomationError with the list as its changes attribute, after setting back what "
+           "was changed (result 'rolled back' or 'not restored: why') unless rollback is False.");
 }
 
 }  // namespace pelmora::python

@@ -48,15 +48,8 @@ std::string UtcStamp(std::chrono::system_clock::time_point when) {
 // that apply would refuse (a state the setter cannot reach, a number the getter gave as 0).
 std::optional<std::string> NotApplicable(const Backup::Entry& entry) {
   if (!entry.setting->CanSet()) return "read-only";
+  if (entry.value->Unrecognized()) return "the device's answer was not recognized";
   return entry.setting->Refusal(*entry.value);
-}
-
-// A text on one comment line.
-std::string OneLine(std::string text) {
-  for (char& c : text) {
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  return text;
 }
 
 }  // namespace
@@ -84,14 +77,17 @@ bool Backup::Complete() const noexcept {
 
 std::string Backup::Toml(std::string_view target,
                          std::chrono::system_clock::time_point when) const {
-  std::string text = "# pelmora backup of " + std::string(target) + " at " + UtcStamp(when) +
-                     "\n# Secrets (password, psk, wep-key) are never written; add them as\n"
-                     "# psk = { env = \"NAME\" } or psk = { file = \"PATH\" }.\n";
+  std::string text =
+      "# pelmora backup of " + std::string(target) + " at " + UtcStamp(when) +
+      "\n# Secrets (password, psk, wep-key, root-key) are never written; add them as\n"
+      "# psk = { env = \"NAME\" } or psk = { file = \"PATH\" }.\n";
   for (const auto& entry : entries_) {
     const std::string name(entry.setting->name);
     if (entry.error) {
+      // The error's text comes from the device: as characters, on one line.
       text += "# " + name + ": not read: error " + std::to_string(entry.error->Number()) + " (" +
-              OneLine(entry.error->Source() + "): " + entry.error->Description()) + "\n";
+              Utf8Text::Printable(entry.error->Source() + "): " + entry.error->Description()) +
+              "\n";
     } else if (const auto reason = NotApplicable(entry)) {
       text += "# " + name + " = " + TomlValue(*entry.value) + "  (" + *reason + ")\n";
     } else {
@@ -99,6 +95,14 @@ std::string Backup::Toml(std::string_view target,
     }
   }
   return text;
+}
+
+std::size_t Backup::Settings() const {
+  std::size_t written = 0;
+  for (const auto& entry : entries_) {
+    if (!entry.error && !NotApplicable(entry)) ++written;
+  }
+  return written;
 }
 
 std::string Backup::Json() const {

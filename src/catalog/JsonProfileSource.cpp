@@ -2,20 +2,33 @@
 
 #include <limits>
 #include <map>
+#include <memory>
 #include <nlohmann/json.hpp>
+#include <set>
+
+#include "pelmora/catalog/Utf8Text.h"
 
 namespace pelmora {
 
 namespace {
 
-using Json = nlohmann::json;
+// Members in the order of the file, so that of two names for one setting the second is refused.
+using Json = nlohmann::ordered_json;
 
 struct Place {
   int line = 1;
   int column = 1;
 };
 
-// Where the keys of the top two levels stand: "key" for the top level, "parent" NUL "key" below.
+// The keys of their enclosing containers, joined by NUL: "" for the top level, "wep-key" below.
+std::string Joined(const std::vector<std::string>& open) {
+  std::string path;
+  for (std::size_t i = 1; i < open.size(); ++i)
+    path += (i == 1 ? "" : std::string(1, '\0')) + open[i];
+  return path;
+}
+
+// Where the keys stand, each occurrence: "key" for the top level, "parent" NUL "key" below.
 class KeyPlaces {
  public:
   explicit KeyPlaces(std::string_view text) {
@@ -44,9 +57,10 @@ class KeyPlaces {
     }
   }
 
-  Place Of(const std::string& parent, const std::string& key) const {
+  Place Of(const std::string& parent, const std::string& key, std::size_t occurrence = 0) const {
     const auto found = places_.find(parent.empty() ? key : parent + '\0' + key);
-    return found == places_.end() ? Place{} : found->second;
+    if (found == places_.end() || occurrence >= found->second.size()) return Place{};
+    return found->second[occurrence];
   }
 
  private:
@@ -77,12 +91,48 @@ class KeyPlaces {
   }
 
   void Record(const std::vector<std::string>& open, const std::string& key, Place start) {
-    if (open.size() == 1) places_.emplace(key, start);
-    if (open.size() == 2) places_.emplace(open.back() + '\0' + key, start);
+    const std::string parent = Joined(open);
+    places_[parent.empty() ? key : parent + '\0' + key].push_back(start);
   }
 
   Place here_;
-  std::map<std::string, Place> places_;
+  std::map<std::string, std::vector<Place>> places_;
+};
+
+// A key that an object of the file gives again: the parser keeps one of the two silently.
+struct Duplicate {
+  std::string parent;
+  std::string key;
+  std::size_t occurrence = 0;
+};
+
+// Follows the parser through the file and notes each key given twice in one object.
+class DuplicateKeys {
+ public:
+  bool operator()(int /*depth*/, nlohmann::json::parse_event_t event, const Json& parsed) {
+    using Event = nlohmann::json::parse_event_t;
+    if (event == Event::object_start || event == Event::array_start) {
+      open_.push_back(lastKey_);
+      keys_.emplace_back();
+      lastKey_.clear();
+    } else if ((event == Event::object_end || event == Event::array_end) && !open_.empty()) {
+      open_.pop_back();
+      keys_.pop_back();
+    } else if (event == Event::key && !keys_.empty()) {
+      lastKey_ = parsed.get<std::string>();
+      const std::size_t seen = keys_.back()[lastKey_]++;
+      if (seen > 0) found_.push_back({Joined(open_), lastKey_, seen});
+    }
+    return true;
+  }
+
+  const std::vector<Duplicate>& Found() const noexcept { return found_; }
+
+ private:
+  std::vector<std::string> open_;
+  std::vector<std::map<std::string, std::size_t>> keys_;
+  std::string lastKey_;
+  std::vector<Duplicate> found_;
 };
 
 ProfileNode Convert(const Json& json, Place place, const KeyPlaces& places,
@@ -137,24 +187,37 @@ Place PlaceOfByte(std::string_view text, std::size_t byte) {
   return place;
 }
 
-// The parser's message without its "[json.exception.parse_error.101] " tag.
+// The parser's message without its "[json.exception.parse_error.101] " tag, and without the
+// text it last read, which may be part of a secret.
 std::string ParserMessage(const std::string& what) {
   const std::size_t tagEnd = what.find("] ");
-  return tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
+  std::string message = tagEnd == std::string::npos ? what : what.substr(tagEnd + 2);
+  const std::size_t lastRead = message.find("; last read:");
+  if (lastRead != std::string::npos) message.erase(lastRead);
+  return Utf8Text::OneLine(message);
 }
 
 }  // namespace
 
 bool JsonProfileSource::Read(std::string_view text, Profile& profile, ProfileNode& root) {
   Json json;
+  auto duplicates = std::make_shared<DuplicateKeys>();
   try {
-    json = Json::parse(text);
+    json = Json::parse(text,
+                       [duplicates](int depth, nlohmann::json::parse_event_t event, Json& parsed) {
+                         return (*duplicates)(depth, event, parsed);
+                       });
   } catch (const Json::parse_error& error) {
     const Place at = PlaceOfByte(text, error.byte);
     profile.AddProblem(at.line, at.column, ParserMessage(error.what()));
     return false;
   }
   const KeyPlaces places(text);
+  for (const auto& duplicate : duplicates->Found()) {
+    const Place at = places.Of(duplicate.parent, duplicate.key, duplicate.occurrence);
+    profile.AddProblem(at.line, at.column,
+                       Utf8Text::OneLine(duplicate.key) + " is given more than once");
+  }
   root = Convert(json, Place{}, places, "");
   return true;
 }

@@ -1,13 +1,10 @@
 #include "pelmora/catalog/Profile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "JsonProfileSource.h"
+#include "LimitedFile.h"
 #include "ProfileValidator.h"
 #include "TomlProfileSource.h"
 #include "pelmora/catalog/SettingsCatalog.h"
@@ -40,18 +37,14 @@ Profile Profile::Read(std::string_view text, const std::string& name, Format for
 }
 
 Profile Profile::Load(const std::string& path) {
-  errno = 0;
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  if (file && !std::filesystem::is_directory(path)) content << file.rdbuf();
-  if (!file || std::filesystem::is_directory(path)) {
+  const LimitedFile::Content content = LimitedFile::Read(path);
+  if (content.problem) {
     Profile profile(path);
-    const std::string reason = errno != 0 ? std::strerror(errno) : "not a file";
-    profile.problems_.push_back({path, 0, 0, "cannot read the profile (" + reason + ")"});
+    profile.problems_.push_back({path, 0, 0, "cannot read the profile (" + *content.problem + ")"});
     return profile;
   }
-  const std::string text = content.str();
-  return Read(text, path, FormatOf(path, text), std::filesystem::path(path).parent_path());
+  return Read(content.text, path, FormatOf(path, content.text),
+              std::filesystem::path(path).parent_path());
 }
 
 Profile Profile::Parse(std::string_view text, const std::string& name, Format format) {

@@ -1,12 +1,10 @@
 #include "ProfileValidator.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <limits>
-#include <sstream>
+#include <set>
 
+#include "LimitedFile.h"
 #include "pelmora/catalog/SettingsCatalog.h"
 #include "pelmora/catalog/Utf8Text.h"
 
@@ -38,10 +36,15 @@ void ProfileValidator::Validate(const ProfileNode& root) {
 
 void ProfileValidator::Member(const ProfileNode::Member& member) {
   const Setting* setting = SettingsCatalog::Find(member.key);
+  const std::string key = Utf8Text::OneLine(member.key);
   if (setting == nullptr) {
-    profile_.AddProblem(member.line, member.column, "unknown setting '" + member.key + "'");
+    profile_.AddProblem(member.line, member.column, "unknown setting '" + key + "'");
+  } else if (!seen_.insert(setting).second) {
+    // The names compare in any letter case: ssid and SSID are the one setting.
+    profile_.AddProblem(member.line, member.column,
+                        std::string(setting->name) + " is given more than once");
   } else if (!setting->CanSet()) {
-    profile_.AddProblem(member.line, member.column, member.key + " is read-only");
+    profile_.AddProblem(member.line, member.column, key + " is read-only");
   } else if (setting->TakesKey()) {
     WepKeys(*setting, member.value);
   } else {
@@ -63,10 +66,7 @@ void ProfileValidator::Plain(const Setting& setting, const ProfileNode& node) {
   }
   // A combination such as open+ttls (what backup writes) asks for the one type the setter
   // takes; it reads back as that combination.
-  if (setting.combinable && !value->IsText() && value->AsNumber() != OpenSystem) {
-    value = setting.FromCode(value->AsNumber() & ~OpenSystem);
-  }
-  profile_.AddEntry({&setting, std::nullopt, std::move(*value), node.line, node.column});
+  profile_.AddEntry({&setting, std::nullopt, setting.Settable(*value), node.line, node.column});
 }
 
 void ProfileValidator::WepKeys(const Setting& setting, const ProfileNode& node) {
@@ -77,10 +77,17 @@ void ProfileValidator::WepKeys(const Setting& setting, const ProfileNode& node) 
         name + ": wrong type: wanted a table of key numbers 1 to 4, got " + node.typeName);
     return;
   }
+  std::set<std::string> keys;
   for (const auto& member : node.members) {
     if (member.key.size() != 1 || member.key[0] < '1' || member.key[0] > '4') {
+      profile_.AddProblem(
+          member.line, member.column,
+          name + ": key number '" + Utf8Text::OneLine(member.key) + "' is not 1 to 4");
+      continue;
+    }
+    if (!keys.insert(member.key).second) {
       profile_.AddProblem(member.line, member.column,
-                          name + ": key number '" + member.key + "' is not 1 to 4");
+                          name + " " + member.key + " is given more than once");
       continue;
     }
     const std::string label = name + " " + member.key;
@@ -109,8 +116,7 @@ std::optional<SettingValue> ProfileValidator::Typed(const Setting& setting,
   if (setting.type == SettingType::Enum && node.kind == ProfileNode::Kind::String) {
     if (const auto code = setting.CodeOf(node.text)) return setting.FromCode(*code);
     profile_.AddProblem(node.line, node.column,
-                        name + ": unknown word '" + node.text + "' (one of " + setting.WordList() +
-                            ", or a number)");
+                        name + ": unknown word (one of " + setting.WordList() + ", or a number)");
     return std::nullopt;
   }
   if (!wantsText && node.kind == ProfileNode::Kind::Integer) {
@@ -136,10 +142,13 @@ std::optional<std::string> ProfileValidator::SecretText(const std::string& label
   const bool oneString = node.kind == ProfileNode::Kind::Table && node.members.size() == 1 &&
                          node.members[0].value.kind == ProfileNode::Kind::String;
   if (oneString && node.members[0].key == "env") {
-    const std::string& variable = node.members[0].value.text;
-    if (const char* value = std::getenv(variable.c_str())) return std::string(value);
-    profile_.AddProblem(node.members[0].value.line, node.members[0].value.column,
-                        label + ": environment variable " + variable + " is not set");
+    const ProfileNode& variable = node.members[0].value;
+    if (const char* value = std::getenv(variable.text.c_str())) {
+      return DeviceText(label, variable, value);
+    }
+    profile_.AddProblem(
+        variable.line, variable.column,
+        label + ": environment variable " + Utf8Text::OneLine(variable.text) + " is not set");
     return std::nullopt;
   }
   if (oneString && node.members[0].key == "file") return SecretFromFile(label, node);
@@ -150,9 +159,14 @@ std::optional<std::string> ProfileValidator::SecretText(const std::string& label
 
 std::optional<std::string> ProfileValidator::DeviceText(const std::string& label,
                                                         const ProfileNode& node) {
-  if (auto bytes = Utf8Text::ToBytes(node.text)) return bytes;
-  profile_.AddProblem(node.line, node.column,
-                      label + ": a character the device cannot take (codes 0 to 255 only)");
+  return DeviceText(label, node, node.text);
+}
+
+std::optional<std::string> ProfileValidator::DeviceText(const std::string& label,
+                                                        const ProfileNode& node,
+                                                        std::string_view text) {
+  if (auto bytes = Utf8Text::ToBytes(text)) return bytes;
+  profile_.AddProblem(node.line, node.column, Utf8Text::Refusal(label));
   return std::nullopt;
 }
 
@@ -160,21 +174,15 @@ std::optional<std::string> ProfileValidator::SecretFromFile(const std::string& l
                                                             const ProfileNode& node) {
   const ProfileNode& pathNode = node.members[0].value;
   // A relative path is taken from the profile's own folder, wherever the tool runs.
-  const std::filesystem::path path = baseDirectory_ / pathNode.text;
-  std::error_code ignored;
-  errno = 0;
-  std::ifstream file;
-  if (!std::filesystem::is_directory(path, ignored)) file.open(path, std::ios::binary);
-  std::ostringstream content;
-  if (file) content << file.rdbuf();
-  if (!file.is_open() || file.bad()) {
-    const std::string reason = errno != 0 ? std::strerror(errno) : "not a file";
+  const LimitedFile::Content content = LimitedFile::Read(baseDirectory_ / pathNode.text);
+  if (content.problem) {
     profile_.AddProblem(pathNode.line, pathNode.column,
-                        label + ": cannot read the file " + pathNode.text + " (" + reason + ")");
+                        label + ": cannot read the file " + Utf8Text::OneLine(pathNode.text) +
+                            " (" + *content.problem + ")");
     return std::nullopt;
   }
   // A file written by an editor or by echo ends in a line end that is no part of the secret.
-  return WithoutFinalLineEnd(content.str());
+  return DeviceText(label, pathNode, WithoutFinalLineEnd(content.text));
 }
 
 }  // namespace pelmora

@@ -2,7 +2,9 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
+#include <string_view>
 
 #include "ProfileNode.h"
 #include "pelmora/catalog/Profile.h"
@@ -27,10 +29,14 @@ class ProfileValidator {
   std::optional<std::string> SecretText(const std::string& label, const ProfileNode& node);
   // The device's one byte per character for a string of the file.
   std::optional<std::string> DeviceText(const std::string& label, const ProfileNode& node);
+  // The same for a text from elsewhere (an environment variable, a file) that `node` names.
+  std::optional<std::string> DeviceText(const std::string& label, const ProfileNode& node,
+                                        std::string_view text);
   std::optional<std::string> SecretFromFile(const std::string& label, const ProfileNode& node);
 
   Profile& profile_;
   std::filesystem::path baseDirectory_;
+  std::set<const Setting*> seen_;
 };
 
 }  // namespace pelmora

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 
 #include "pelmora/catalog/CatalogError.h"
+#include "pelmora/catalog/Utf8Text.h"
 #include "pelmora/device/ReplyReading.h"
 
 namespace pelmora {
@@ -35,8 +37,33 @@ std::optional<std::array<std::int64_t, 4>> AddressParts(const std::string& text)
   return parts;
 }
 
-bool HasLineBreak(const std::string& text) {
-  return text.find_first_of("\r\n") != std::string::npos;
+// Texts that the shell's answers end at or fail on: a value holding one would be read back cut
+// short, or taken for an error.
+constexpr std::string_view kMisreadTexts[] = {"Local> ", "Local: ", "Password> ",
+                                              "Exit Configuration task", "%cfgerr:"};
+
+std::optional<std::string_view> MisreadText(const std::string& text) {
+  const std::string lowered = ReplyReading::LowerCase(text);
+  for (const auto misread : kMisreadTexts) {
+    if (lowered.find(ReplyReading::LowerCase(misread)) != std::string::npos) return misread;
+  }
+  return std::nullopt;
+}
+
+// Hexadecimal digits only, in one of `counts` (any count when it is empty).
+bool IsHexKey(const std::string& text, const std::vector<std::size_t>& counts) {
+  const bool digits = std::all_of(text.begin(), text.end(), [](char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+  });
+  return digits && (counts.empty() || std::ranges::find(counts, text.size()) != counts.end());
+}
+
+std::string Counts(const std::vector<std::size_t>& counts) {
+  std::string joined;
+  for (std::size_t i = 0; i < counts.size(); ++i) {
+    joined += (i == 0 ? "" : i + 1 == counts.size() ? " or " : ", ") + std::to_string(counts[i]);
+  }
+  return joined;
 }
 
 }  // namespace
@@ -64,8 +91,15 @@ SettingValue Setting::Get(PelmoraT2& device) const {
     throw CatalogError(CatalogError::Kind::NotReadable, std::string(name) + " can only be set");
   }
   SettingValue result{read(device), std::nullopt};
-  if (type == SettingType::Enum) result.word = WordOf(result.AsNumber());
+  if (type != SettingType::Enum) return result;
+  const bool fallback = result.AsNumber() == 0 && zeroConfirmed && !zeroConfirmed(device);
+  result.word = fallback ? std::string(kUnrecognized) : WordOf(result.AsNumber());
   return result;
+}
+
+SettingValue Setting::Settable(const SettingValue& value) const {
+  if (!combinable || value.IsText() || value.AsNumber() == OpenSystem) return value;
+  return FromCode(value.AsNumber() & ~OpenSystem);
 }
 
 void Setting::Set(PelmoraT2& device, const SettingValue& value) const {
@@ -96,12 +130,21 @@ SettingValue Setting::Parse(const std::string& text) const {
   if (type == SettingType::Integer) {
     if (const auto number = WholeNumber(text)) return SettingValue{*number, {}};
     throw CatalogError(CatalogError::Kind::BadValue,
-                       "'" + text + "' is not a whole number for " + std::string(name));
+                       std::string(name) + ": not a whole number of 32 bits");
   }
   if (const auto code = CodeOf(text)) return FromCode(*code);
-  throw CatalogError(CatalogError::Kind::BadValue, "'" + text + "' is not a value of " +
-                                                       std::string(name) + " (one of " +
-                                                       WordList() + ", or a number)");
+  throw CatalogError(CatalogError::Kind::BadValue,
+                     std::string(name) + ": unknown word (one of " + WordList() + ", or a number)");
+}
+
+SettingValue Setting::Checked(const std::string& utf8) const {
+  const auto bytes = Utf8Text::ToBytes(utf8);
+  if (!bytes) throw CatalogError(CatalogError::Kind::BadValue, Utf8Text::Refusal(name));
+  SettingValue value = Parse(*bytes);
+  if (const auto refusal = Refusal(value)) {
+    throw CatalogError(CatalogError::Kind::BadValue, *refusal);
+  }
+  return value;
 }
 
 SettingValue Setting::FromCode(std::int32_t code) const {
@@ -112,21 +155,15 @@ SettingValue Setting::FromCode(std::int32_t code) const {
 
 std::optional<std::string> Setting::Refusal(const SettingValue& wanted) const {
   const std::string what(name);
-  if (wanted.IsText()) {
-    const std::string& text = wanted.AsText();
-    if (HasLineBreak(text)) return what + ": line break in the value";
-    if (type == SettingType::Address && !ReplyReading::IsValidIpAddress(text, allow255)) {
-      return what + ": '" + text + "' is not a valid address";
-    }
-    if (!secret && CanGet() && ReplyReading::TrimBlanks(text) != text) {
-      return what + ": blanks at either end cannot be read back";
-    }
-    return std::nullopt;
+  if (wanted.IsText()) return TextRefusal(wanted.AsText());
+  // A member's code with no word: the getter's fallback for an answer it did not know.
+  if (wanted.Unrecognized() && WordOf(wanted.AsNumber()) != kUnrecognized) {
+    return what + ": the device's answer was not recognized";
   }
   const std::int32_t code = wanted.AsNumber();
   if (range && (code < range->first || code > range->second)) {
-    return what + ": " + std::to_string(code) + " is out of range (" +
-           std::to_string(range->first) + " to " + std::to_string(range->second) + ")";
+    return what + ": out of range (" + std::to_string(range->first) + " to " +
+           std::to_string(range->second) + ")";
   }
   if (type != SettingType::Enum) return std::nullopt;
   for (const auto& word : words) {
@@ -134,12 +171,39 @@ std::optional<std::string> Setting::Refusal(const SettingValue& wanted) const {
     const bool withOpen = combinable && word.code != OpenSystem && (word.code | OpenSystem) == code;
     if ((single || withOpen) && word.settable) return std::nullopt;
   }
-  return what + ": " + WordOf(code) + " (" + std::to_string(code) + ") cannot be set; one of " +
-         WordList();
+  const std::string word = WordOf(code);
+  if (word == kUnrecognized) {
+    return what + ": " + std::to_string(code) + " is no value of it; one of " + WordList();
+  }
+  return what + ": " + word + " (" + std::to_string(code) + ") cannot be set; one of " + WordList();
+}
+
+std::optional<std::string> Setting::TextRefusal(const std::string& text) const {
+  const std::string what(name);
+  if (text.find_first_of("\r\n") != std::string::npos) return what + ": line break in the value";
+  if (const auto misread = MisreadText(text)) {
+    return what + ": the value holds \"" + std::string(*misread) +
+           "\", which the shell's answers would be misread at";
+  }
+  if (type == SettingType::Address && !ReplyReading::IsValidIpAddress(text, allow255)) {
+    return what + ": not a valid address";
+  }
+  if (!secret && CanGet() && ReplyReading::TrimBlanks(text) != text) {
+    return what + ": blanks at either end cannot be read back";
+  }
+  if (length && (text.size() < length->first || text.size() > length->second)) {
+    return what + ": the device takes " + std::to_string(length->first) + " to " +
+           std::to_string(length->second) + " characters";
+  }
+  if (hexDigits && !IsHexKey(text, *hexDigits)) {
+    return what + ": the device takes " +
+           (hexDigits->empty() ? std::string() : Counts(*hexDigits) + " ") + "hexadecimal digits";
+  }
+  return std::nullopt;
 }
 
 bool Setting::Matches(const SettingValue& readBack, const SettingValue& wanted) const {
-  if (readBack.IsText() != wanted.IsText()) return false;
+  if (readBack.IsText() != wanted.IsText() || readBack.Unrecognized()) return false;
   switch (comparison) {
     case Comparison::NoneIsEmpty: {
       const auto normal = [](const std::string& text) {
@@ -200,6 +264,7 @@ std::optional<std::int32_t> Setting::CodeOf(std::string_view text) const {
 std::string Setting::WordList() const {
   std::string joined;
   for (const auto& word : words) {
+    if (!word.settable) continue;
     if (!joined.empty()) joined += ", ";
     joined += word.word;
   }

@@ -109,11 +109,47 @@ Setting Bssid() {
   return setting;
 }
 
+// Key material like the others: set only, so that no output, backup or transcript shows it.
 Setting RootKey() {
-  using D = PelmoraT2;
   Setting setting =
-      Text("root-key", {"GetRootKey", "SetRootKey"}, TextReader(&D::GetRootKey), &D::SetRootKey);
-  setting.masked = true;
+      Secret("root-key", {"", "SetRootKey"}, {}, Setting::TextWriter(&PelmoraT2::SetRootKey));
+  setting.hexDigits = std::vector<std::size_t>{};
+  return setting;
+}
+
+Setting Ssid() {
+  Setting setting =
+      Text("ssid", {"GetSSID", "SetSSID"}, TextReader(&PelmoraT2::GetSSID), &PelmoraT2::SetSSID);
+  setting.length = std::pair(1, 32);
+  return setting;
+}
+
+// The getter's fallback for an answer it does not know is 0, which is also "disabled"; a 0
+// stands only when the answer says so.
+Setting Encryption() {
+  using D = PelmoraT2;
+  Setting setting = Enum("encryption", {"GetEncryption", "SetEncryption"}, kEncryptionWords,
+                         NumberReader(&D::GetEncryption), &D::SetEncryption);
+  setting.zeroConfirmed = [](PelmoraT2& device) {
+    const std::string answer = ReplyReading::LowerCase(device.Command("SH NW WEP\r"));
+    return answer.find("encryption is disabled") != std::string::npos;
+  };
+  return setting;
+}
+
+Setting WepKey() {
+  Setting setting =
+      Secret("wep-key", {"", "SetWepKey"}, {}, Setting::KeyWriter(&PelmoraT2::SetWepKey));
+  // 64 and 128 bit keys.
+  setting.hexDigits = std::vector<std::size_t>{10, 26};
+  return setting;
+}
+
+Setting Psk() {
+  // Its getter never asks the device: get psk gives the empty text, as the member does.
+  Setting setting = Secret("psk", {"GetPSK", "SetPSK"}, TextReader(&PelmoraT2::GetPSK),
+                           Setting::TextWriter(&PelmoraT2::SetPSK));
+  setting.length = std::pair(8, 63);
   return setting;
 }
 
@@ -123,18 +159,17 @@ std::vector<Setting> BuildTable() {
       Enum("mode", {"GetMode", "SetMode"}, kModeWords, NumberReader(&D::GetMode), &D::SetMode),
       Enum("ap-density", {"GetAPDensity", "SetAPDensity"}, kDensityWords,
            NumberReader(&D::GetAPDensity), &D::SetAPDensity),
-      Text("ssid", {"GetSSID", "SetSSID"}, TextReader(&D::GetSSID), &D::SetSSID),
+      Ssid(),
       Bssid(),
       Integer("channel", {"GetWiFiChannel", "SetWiFiChannel"}, NumberReader(&D::GetWiFiChannel),
               Setting::NumberWriter(&D::SetWiFiChannel), std::pair(1, 11)),
       Integer("rts-threshold", {"GetRTSTreshold", "SetRTSTreshold"},
               NumberReader(&D::GetRTSTreshold), Setting::NumberWriter(&D::SetRTSTreshold),
-              std::pair(1, 3000)),
+              std::pair(1, 2347)),
       Integer("discarded-messages", {"GetDiscardedMessagesCount", ""},
               NumberReader(&D::GetDiscardedMessagesCount), {}),
-      Enum("encryption", {"GetEncryption", "SetEncryption"}, kEncryptionWords,
-           NumberReader(&D::GetEncryption), &D::SetEncryption),
-      Secret("wep-key", {"", "SetWepKey"}, {}, Setting::KeyWriter(&D::SetWepKey)),
+      Encryption(),
+      WepKey(),
       Integer("active-key", {"GetActiveKey", "SetActiveKey"}, NumberReader(&D::GetActiveKey),
               Setting::NumberWriter(&D::SetActiveKey), std::pair(1, 4)),
       AuthType(),
@@ -150,8 +185,7 @@ std::vector<Setting> BuildTable() {
       Text("user", {"GetUser", "SetUser"}, TextReader(&D::GetUser), &D::SetUser),
       Secret("password", {"", "SetPassword"}, {}, Setting::TextWriter(&D::SetPassword)),
       Text("realm", {"GetRealm", "SetRealm"}, TextReader(&D::GetRealm), &D::SetRealm),
-      // Its getter never asks the device: get psk gives the empty text, as the member does.
-      Secret("psk", {"GetPSK", "SetPSK"}, TextReader(&D::GetPSK), Setting::TextWriter(&D::SetPSK)),
+      Psk(),
       Enum("ip-method", {"GetIPAssignmentMethod", "SetIpAssignmentMethod"}, kIpMethodWords,
            NumberReader(&D::GetIPAssignmentMethod), &D::SetIpAssignmentMethod),
       Address("ip-address", {"GetIpAddress", "SetIpAddress"}, TextReader(&D::GetIpAddress),
@@ -164,6 +198,14 @@ std::vector<Setting> BuildTable() {
 }
 
 }  // namespace
+
+Setting SettingsCatalog::KeyNumber(const Setting& keySetting) {
+  Setting keyNumber;
+  keyNumber.name = keySetting.name;
+  keyNumber.type = SettingType::Integer;
+  keyNumber.range = std::pair(Key1, Key4);
+  return keyNumber;
+}
 
 const std::vector<Setting>& SettingsCatalog::All() {
   static const std::vector<Setting> table = BuildTable();
@@ -215,15 +257,12 @@ SettingsCatalog::Write SettingsCatalog::Bind(std::string_view name,
                        "set " + std::string(setting.name) + " takes " + setting.ValueNames());
   }
   if (setting.TakesKey()) {
-    Setting keyNumber;
-    keyNumber.name = setting.name;
-    keyNumber.type = SettingType::Integer;
-    const std::int32_t key = keyNumber.Parse(values[0]).AsNumber();
-    return [&setting, key, value = values[1]](PelmoraT2& device) {
+    const std::int32_t key = KeyNumber(setting).Checked(values[0]).AsNumber();
+    return [&setting, key, value = setting.Checked(values[1]).AsText()](PelmoraT2& device) {
       setting.SetKey(device, key, value);
     };
   }
-  return [&setting, value = setting.Parse(values[0])](PelmoraT2& device) {
+  return [&setting, value = setting.Settable(setting.Checked(values[0]))](PelmoraT2& device) {
     setting.Set(device, value);
   };
 }

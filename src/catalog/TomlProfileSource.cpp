@@ -2,6 +2,11 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
+#include <utility>
+
+#include "pelmora/catalog/Utf8Text.h"
+
 namespace pelmora {
 
 namespace {
@@ -26,6 +31,12 @@ ProfileNode Convert(const toml::node& node) {
                                    static_cast<int>(key.source().begin.line),
                                    static_cast<int>(key.source().begin.column), Convert(value)});
     }
+    // The table keeps its keys sorted; the file's order decides which of two names for one
+    // setting is the second.
+    std::stable_sort(converted.members.begin(), converted.members.end(),
+                     [](const ProfileNode::Member& a, const ProfileNode::Member& b) {
+                       return std::pair(a.line, a.column) < std::pair(b.line, b.column);
+                     });
   } else if (node.is_floating_point()) {
     converted.typeName = "a fraction";
   } else if (node.is_boolean()) {
@@ -38,6 +49,21 @@ ProfileNode Convert(const toml::node& node) {
   return converted;
 }
 
+// The parser's message without the characters it quotes from the file ("saw 'x'", "escape
+// sequence '\\q'"): they may be part of a secret. What it expects ("'='") is its own.
+std::string WithoutQuotedText(std::string_view description) {
+  std::string message = Utf8Text::OneLine(description);
+  for (const std::string_view quoting : {", saw '", " sequence '"}) {
+    const std::size_t from = message.find(quoting);
+    if (from == std::string::npos) continue;
+    const std::size_t end = message.find('\'', from + quoting.size());
+    const std::size_t kept = quoting.front() == ',' ? 0 : quoting.size() - 2;
+    message.erase(from + kept,
+                  end == std::string::npos ? std::string::npos : end + 1 - from - kept);
+  }
+  return message;
+}
+
 }  // namespace
 
 bool TomlProfileSource::Read(std::string_view text, const std::string& name, Profile& profile,
@@ -48,7 +74,7 @@ bool TomlProfileSource::Read(std::string_view text, const std::string& name, Pro
   } catch (const toml::parse_error& error) {
     profile.AddProblem(static_cast<int>(error.source().begin.line),
                        static_cast<int>(error.source().begin.column),
-                       std::string(error.description()));
+                       WithoutQuotedText(error.description()));
     return false;
   }
 }

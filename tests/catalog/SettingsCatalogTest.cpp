@@ -22,7 +22,6 @@ const std::map<std::string_view, SettingValue> kSamples = {
     {"common-name", {"printer.example.com", {}}},
     {"common-name2", {"radius.example.com", {}}},
     {"exponent", {3, {}}},
-    {"root-key", {"9F86D081884C7D659A2FEAA0C55AD015", {}}},
     {"user", {"printer01", {}}},
     {"realm", {"example.com", {}}},
     {"ip-address", {"192.168.0.50", {}}},
@@ -55,6 +54,16 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
   EXPECT_EQ(kindOf("channel", {"6.5"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(kindOf("wep-key", {"x", "0123456789"}), CatalogError::Kind::BadValue);
   EXPECT_EQ(kindOf("ssid", {"a", "b"}), CatalogError::Kind::BadValue);
+  // What a profile refuses, set refuses too: words set cannot send, numbers the getter cannot
+  // read, characters beyond U+00FF.
+  const std::vector<std::vector<std::string>> unsendable = {{"encryption", "dynamic-wep"},
+                                                            {"channel", "12"},
+                                                            {"mode", "7"},
+                                                            {"ssid", "\xC4\x89"},
+                                                            {"wep-key", "5", "0123456789"}};
+  for (const auto& values : unsendable) {
+    EXPECT_EQ(kindOf(values[0], {values.begin() + 1, values.end()}), CatalogError::Kind::BadValue);
+  }
   EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
   EXPECT_THROW(SettingsCatalog::Get(*sim.device, "password"), CatalogError);
   EXPECT_EQ(SettingsCatalog::Get(*sim.device, "MODE").Text(), "infrastructure");
@@ -70,14 +79,16 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
       ++trips;
     }
   }
-  EXPECT_EQ(trips, 37);
+  EXPECT_EQ(trips, 36);
   // Secrets cannot be read back; the device holds what was sent.
   SettingsCatalog::Set(*sim.device, "password", {"pw-4711"});
   SettingsCatalog::Set(*sim.device, "psk", {"pre-shared-key"});
-  SettingsCatalog::Set(*sim.device, "wep-key", {"2", "0123456789"});
-  EXPECT_EQ(sim.Running().eapPassword, "pw-4711");
-  EXPECT_EQ(sim.Running().psk, "pre-shared-key");
-  EXPECT_EQ(sim.Running().wepKeys[1], "0123456789");
+  SettingsCatalog::Set(*sim.device, "wep-key", {"4", "0123456789"});
+  SettingsCatalog::Set(*sim.device, "root-key", {"9F86D081"});
+  SettingsCatalog::Set(*sim.device, "ssid", {"Caf\xC3\xA9"});
+  const ShellSettings& held = sim.Running();
+  EXPECT_EQ(std::tie(held.ssid, held.rootKey, held.eapPassword, held.psk, held.wepKeys[3]),
+            std::make_tuple("Caf\xE9", "9F86D081", "pw-4711", "pre-shared-key", "0123456789"));
 }
 
 TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
@@ -91,6 +102,7 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
   EXPECT_FALSE(address.Matches({"10.1.2.3", {}}, {"10.1.2.4", {}}));
   const auto& bssid = SettingsCatalog::At("bssid");
   EXPECT_TRUE(bssid.Matches({"", {}}, {"NONE", {}}));
+  EXPECT_FALSE(bssid.Matches({"00:A0:C9:12:34:56", {}}, {"00:A0:C9:12:34:57", {}}));
   EXPECT_FALSE(SettingsCatalog::At("ssid").Matches({"", {}}, {"none", {}}));
 
   const std::vector<std::pair<std::string, SettingValue>> refused = {
@@ -99,11 +111,24 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
       {"active-key", {5, {}}},
       {"encryption", {DynamicWep, {}}},
       {"auth-type", {OpenSystem | SharedKey | Ttls, {}}},
-      {"user", {" padded", {}}}};
+      {"user", {" padded", {}}},
+      // What the device refuses or its answers would be misread at.
+      {"rts-threshold", {2348, {}}},
+      {"ssid", {"", {}}},
+      {"ssid", {std::string(33, 's'), {}}},
+      {"psk", {"7-chars", {}}},
+      {"wep-key", {"0123456789A", {}}},
+      {"root-key", {"XY", {}}},
+      {"ssid", {"a Local> b", {}}},
+      {"common-name", {"x%CFGERR:y", {}}},
+      {"encryption", {0, "unrecognized"}}};
   for (const auto& [name, value] : refused) {
     EXPECT_TRUE(SettingsCatalog::At(name).Refusal(value)) << name;
   }
   EXPECT_FALSE(SettingsCatalog::At("subnet-mask").Refusal({"255.255.255.255", {}}));
+  EXPECT_FALSE(SettingsCatalog::At("psk").Refusal({std::string(63, 'p'), {}}));
+  EXPECT_FALSE(SettingsCatalog::At("ssid").Refusal({std::string(32, 's'), {}}));
+  EXPECT_EQ(SettingsCatalog::At("encryption").WordList(), "disabled, tkip, wpa2, wep64, wep128");
   EXPECT_FALSE(SettingsCatalog::At("auth-type").Refusal({OpenSystem | Peap, {}}));
 }
 

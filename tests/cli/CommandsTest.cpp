@@ -69,7 +69,7 @@ TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
             "mode: infrastructure\nap-density: low\nssid: PrintNet\nbssid: \nchannel: 6\n"
             "rts-threshold: 2347\ndiscarded-messages: 17\nencryption: disabled\nactive-key: 1\n"
             "auth-type: open\nauth-protocol: pap\ncommon-name: \ncommon-name2: \nexponent: 65537\n"
-            "root-key: \nuser: \nrealm: \npsk: \nip-method: dhcp\nip-address: 10.1.2.3\n"
+            "user: \nrealm: \npsk: \nip-method: dhcp\nip-address: 10.1.2.3\n"
             "subnet-mask: 255.255.255.0\ndefault-router: 10.1.2.1\n");
   std::string readable, names, gettable;
   std::istringstream lines(all);
@@ -86,7 +86,7 @@ TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
   for (const auto& setting : settingsJson)
     if (setting["get"] == true) gettable += setting["name"].get<std::string>() + "\n";
   EXPECT_EQ(gettable, readable);
-  EXPECT_EQ(settingsJson.size(), allJson.size() + 2);
+  EXPECT_EQ(settingsJson.size(), allJson.size() + 3);
   // One row in full shows the rendering; the rows themselves are the catalog's (its own tests).
   EXPECT_EQ(settingsJson[0], Json::parse(R"({"name": "mode", "get": true, "set": true,
       "type": "enum", "words": ["infrastructure", "ad-hoc"]})"));

@@ -37,7 +37,7 @@ TEST_F(ProfileCommands, BackupEditDiffApplyThenNothingIsLeftToChange) {
   std::string profile = ReadFile(office);
   EXPECT_TRUE(profile.starts_with("# pelmora backup of " + sim_.Endpoint() + " at ")) << profile;
   const Json json = sim_.Run({"--json", "backup"}).json();
-  EXPECT_EQ(json.size(), 20u);
+  EXPECT_EQ(json.size(), 19u);
   EXPECT_EQ(json["auth-type"], "open");
 
   profile.replace(profile.find("ssid = \"PrintNet\""), 17, "ssid = \"Office\"");
@@ -92,7 +92,7 @@ TEST_F(ProfileCommands, ABadProfileListsEveryProblemAndSendsNothing) {
     EXPECT_EQ(run.out, "");
     // The problems' own texts are the profile's; the tool lists each with its place.
     EXPECT_TRUE(run.err.starts_with(bad + ":2:1: discarded-messages is read-only\n" + bad +
-                                    ":3:11: channel: 12 is out of range (1 to 11)\n"))
+                                    ":3:11: channel: out of range (1 to 11)\n"))
         << run.err;
     EXPECT_TRUE(run.err.ends_with("\npelmora: " + bad + ": 4 problem(s); nothing was sent\n"));
   }
@@ -100,21 +100,32 @@ TEST_F(ProfileCommands, ABadProfileListsEveryProblemAndSendsNothing) {
   EXPECT_EQ(sim_.Run({"--json", "backup"}).out, before);
 }
 
-TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalListsWhatChangedAndDoesNotSave) {
+TEST_F(ProfileCommands, ApplyStopsAtTheFirstRefusalAndSetsBackWhatItChanged) {
   const std::string profile = Path("p.json");
-  std::ofstream(profile) << R"({"ssid": "Office", "rts-threshold": 2500, "ip-method": "static"})";
-  const ToolResult run = sim_.Run({"apply", profile, "--save"});
+  std::ofstream(profile) << R"({"ssid": "Caf\u00e9", "bssid": "zz", "ip-method": "static"})";
+  const std::string refused = "error 9998 (Command): Device reported error: Invalid value";
+  const ToolResult run = sim_.Run({"--log", Path("apply.log"), "apply", profile, "--save"});
   EXPECT_EQ(run.status, 1);
   EXPECT_EQ(run.out,
-            "ssid: PrintNet -> Office (change): verified\n"
-            "rts-threshold: 2347 -> 2500 (change): failed: error 9998 (Command): Device reported "
-            "error: Invalid value\n"
-            "ip-method: dhcp -> static (change): not attempted\nnot saved\n");
-  EXPECT_EQ(run.err, "error 9998 (Command): Device reported error: Invalid value\n");
-  const Json json = sim_.Run({"--json", "apply", profile, "--save"}).json();
-  EXPECT_EQ(json["saved"], false);
-  EXPECT_EQ(json["changes"][1]["error"]["number"], 9998);
-  EXPECT_EQ(json["changes"][2]["result"], "not attempted");
+            "ssid: PrintNet -> Caf\xC3\xA9 (change): rolled back\nbssid: \"\" -> zz (change): "
+            "failed: " +
+                refused + "\nip-method: dhcp -> static (change): not attempted\nnot saved\n");
+  EXPECT_EQ(run.err, refused + "\n");
+  EXPECT_EQ(SetLines(ReadFile(Path("apply.log"))),
+            (std::vector<std::string>{"SET NW SSID Caf\\xE9\\r", "SET NW BSSID zz\\r",
+                                      "SET NW SSID PrintNet\\r"}));
+  const ToolResult kept = sim_.Run({"--json", "apply", profile, "--no-rollback"});
+  EXPECT_EQ(kept.json()["changes"][0], Json::parse(R"({"name": "ssid", "from": "PrintNet",
+      "to": "Caf\u00e9", "action": "change", "result": "verified"})"));
+  EXPECT_EQ(kept.json().size(), 2u);  // "changes" and "saved" only
+  EXPECT_EQ(kept.err, refused + "\n");
+  // The device's bytes come back as the same characters; control characters are escaped.
+  std::ofstream(profile) << R"({"ssid": "\u001b[2J"})";
+  EXPECT_EQ(sim_.Run({"apply", profile, "--save"}).status, 0);
+  EXPECT_EQ(sim_.Run({"get", "all"}).out.find('\x1B'), std::string::npos);
+  EXPECT_EQ(sim_.Run({"get", "ssid"}).out, "\\x1B[2J\n");
+  EXPECT_EQ(sim_.Run({"--json", "backup", Path("b.toml")}).json(),
+            (Json{{"file", Path("b.toml")}, {"settings", 19}}));
 }
 
 TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript) {
@@ -131,10 +142,9 @@ TEST(Sim, ServesTheToolUntilInterruptedAndNoSecretShowsOnOutputOrInTheTranscript
       {{"--password", pw, "set", "password", "Eap-Pw-99"}, 0, ""},
       {{"--password", pw, "set", "root-key", "DEADBEEF4711"}, 0, ""},
       {{"--json", "login", pw}, 0, ""},
-      // Refused by the device (too short for a PSK).
-      {{"--json", "--password", pw, "set", "psk", "shortPk"}, 1, ""},
       // Refused by the tool or the library before anything is sent.
-      {{"--password", pw, "set", "psk", "Psk-Value-0815\rSAVE"}, 1, ""},
+      {{"--json", "--password", pw, "set", "psk", "shortPk"}, 2, ""},
+      {{"--password", pw, "set", "psk", "Psk-Value-0815\rSAVE"}, 2, ""},
       {{"login", pw + "\nexit"}, 1, ""},
       // The same secrets typed into the interactive shell.
       {{"shell"}, 0, "unpro\n" + pw + "\nSET NW WPAPSK Psk-Value-0815\nSET NW KEYVAL C0FFEE1234\n"},

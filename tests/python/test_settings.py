@@ -30,7 +30,10 @@ def test_settings_by_name_with_words_numbers_texts_addresses_and_keys(server):
 def test_bad_names_and_values_are_refused_before_anything_is_sent(stalling_shell):
     device = pelmora.connect("127.0.0.1", stalling_shell.port)
     for error, match, call, *args in [
-        (ValueError, "'eleven' is not a whole number for channel", device.set, "channel", "eleven"),
+        (ValueError, "channel: not a whole number", device.set, "channel", "eleven"),
+        (ValueError, "out of range", device.set, "channel", 12),  # as apply refuses it
+        (ValueError, "dynamic-wep .* cannot be set; one of disabled, tkip,", device.set,
+         "encryption", "dynamic-wep"),
         (ValueError, "encryption.*wpa2", device.set, "encryption", "wpa3"),
         (KeyError, "known: mode, ap-density, ssid", device.set, "chanel", 6),
         (KeyError, "colour", device.get, "colour"),
@@ -76,3 +79,12 @@ def test_a_refused_change_stops_apply_with_the_changes_so_far():
     assert error.number == 9998
     assert [(c["name"], c["result"]) for c in error.changes] == [
         ("ssid", "failed"), ("channel", "not attempted")]
+
+
+def test_a_failed_apply_sets_back_what_it_changed_unless_told_not_to(server):
+    with pelmora.connect(*server) as device:
+        for rollback, first, ssid in [(True, "rolled back", "PrintNet"), (False, "verified", "Café")]:
+            with pytest.raises(pelmora.AutomationError) as raised:
+                device.apply({"ssid": "Café", "bssid": "zz"}, rollback=rollback)
+            assert [c["result"] for c in raised.value.changes] == [first, "failed"]
+            assert device.get("ssid") == ssid

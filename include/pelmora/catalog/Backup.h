@@ -28,10 +28,13 @@ class Backup {
   const std::vector<Entry>& Entries() const noexcept { return entries_; }
   // Every getter succeeded.
   bool Complete() const noexcept;
+  // The settings the profile sets (those not left out or commented).
+  std::size_t Settings() const;
 
   // The TOML profile, opened by a comment naming the target and the time:
   //   # pelmora backup of TARGET at 2024-05-02T14:03:11Z
-  // A setting that could not be read is left out with a comment saying why.
+  // A setting that could not be read, or whose answer was not recognized, is left out with a
+  // comment saying why. The file is valid UTF-8 whatever the device answered.
   std::string Toml(std::string_view target, std::chrono::system_clock::time_point when) const;
   // The JSON profile of the same shape (JSON has no comments).
   std::string Json() const;

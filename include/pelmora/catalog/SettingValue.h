@@ -19,6 +19,9 @@ struct SettingValue {
   const std::string& AsText() const { return std::get<std::string>(value); }
   std::int32_t AsNumber() const { return std::get<std::int32_t>(value); }
 
+  // An enumerated value read from an answer that names no member: no value at all.
+  bool Unrecognized() const noexcept { return word == "unrecognized"; }
+
   // The value as text output shows it: the word of an enumerated value, else the value itself.
   std::string Text() const;
 

@@ -27,12 +27,16 @@ class SettingsCatalog {
 
   // Reads a setting by name; CatalogError when it is unknown or set only.
   static SettingValue Get(PelmoraT2& device, std::string_view name);
-  // Writes a setting by name from the texts a command line gives (one value; for wep-key the
-  // key number and the value). Every check is made before anything is sent.
+  // Writes a setting by name from the Unicode texts a command line or Python gives (one value;
+  // for wep-key the key number and the value). Every check that a profile's value gets is made
+  // before anything is sent (Setting::Checked).
   static void Set(PelmoraT2& device, std::string_view name, const std::vector<std::string>& values);
   // The same checks, made now; the write they allow is made when the result is called.
   using Write = std::function<void(PelmoraT2&)>;
   static Write Bind(std::string_view name, const std::vector<std::string>& values);
+
+  // The key number of a key setting (wep-key), 1 to 4, checked as a setting of its own.
+  static Setting KeyNumber(const Setting& keySetting);
 
   // Errors after which asking the device further is pointless: the session is gone, the device
   // does not answer, or the user cancelled.

@@ -35,5 +35,8 @@ inline constexpr std::int32_t kNotConnected = 3006;
 inline constexpr std::int32_t kSerialOpenFailed = 3007;
 inline constexpr std::int32_t kReceiveLimitExceeded = 3008;
 inline constexpr std::int32_t kInvalidEndpoint = 3009;
+// A plan that finds its session gone ("the device ended the session") tells it as the device
+// closing the session: a new session would start from another state.
+inline constexpr std::int32_t kSessionEnded = kConnectionClosedByDevice;
 
 }  // namespace pelmora::errors
