@@ -48,7 +48,9 @@ ProfileCommands::Action ProfileCommands::Prepare(const Invocation& invocation,
       writer.Changes(plan, false);
       return plan.HasChanges() ? ExitCode::kWouldChange : ExitCode::kSuccess;
     }
-    const bool done = plan.Apply(session.Device(), save, rollback);
+    Session& underlying = session.Underlying();
+    const bool done = plan.Apply(session.Device(), save, rollback,
+                                 [&underlying] { return underlying.PhysicalSessions(); });
     writer.Changes(plan, true);
     if (done) return ExitCode::kSuccess;
     if (plan.Failure()) writer.Failure(*plan.Failure());

@@ -123,11 +123,18 @@ py::object Diff(Device& device, py::handle source) {
 py::object Apply(Device& device, py::handle source, bool dryRun, bool save, bool rollback) {
   if (dryRun) return Diff(device, source);
   const Profile profile = ReadProfile(source);
-  auto plan = device.Run([&](PelmoraT2& d) { return Plan::Make(d, profile); });
-  const bool done = device.Run([&](PelmoraT2& d) { return plan.Apply(d, save, rollback); });
-  if (done || !plan.Failure()) return Changes(plan);
-  py::object error = Errors::ToPython(*plan.Failure());
-  error.attr("changes") = Changes(plan);
+  // Planned and carried out in one physical session: the device ending it fails the apply
+  // (and says what is lost) rather than going on in a new one.
+  std::optional<Plan> plan;
+  const bool done = device.Run([&](PelmoraT2& d) {
+    plan.emplace(Plan::Make(d, profile));
+    Session& session = device.Underlying();
+    const Session::OneSession oneSession(session);
+    return plan->Apply(d, save, rollback, [&session] { return session.PhysicalSessions(); });
+  });
+  if (done || !plan->Failure()) return Changes(*plan);
+  py::object error = Errors::ToPython(*plan->Failure());
+  error.attr("changes") = Changes(*plan);
   Errors::Raise(error);
 }
 

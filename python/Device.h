@@ -33,6 +33,8 @@ class Device {
   void Login(const std::string& password);
 
   std::shared_ptr<PelmoraT2> Raw() const { return session_->DeviceObject(); }
+  // The session, for calls that run inside Run.
+  Session& Underlying() noexcept { return *session_; }
 
   template <class Call>
   auto Run(Call&& call) -> std::invoke_result_t<Call, PelmoraT2&>;

@@ -69,6 +69,23 @@ class Session {
   std::uint64_t PhysicalSessions() const noexcept { return connection_->PhysicalSessions(); }
   bool SentAnything() const noexcept { return connection_->SentAnything(); }
   void AllowReopen(bool allow) noexcept { connection_->AllowReopen(allow); }
+  bool ReopenAllowed() const noexcept { return connection_->ReopenAllowed(); }
+
+  // For a run of commands that must share one physical session (an apply): no reopen while it
+  // lives; the reopen setting it found is put back at its end.
+  class OneSession {
+   public:
+    explicit OneSession(Session& session) : session_(session), allowed_(session.ReopenAllowed()) {
+      session_.AllowReopen(false);
+    }
+    ~OneSession() { session_.AllowReopen(allowed_); }
+    OneSession(const OneSession&) = delete;
+    OneSession& operator=(const OneSession&) = delete;
+
+   private:
+    Session& session_;
+    bool allowed_;
+  };
 
  private:
   std::shared_ptr<Connection> OpenTarget();

@@ -26,6 +26,7 @@ class SessionConnection : public Connection {
   // How a pending cancel ends the command that waits (the device object's abort).
   void SetAbort(std::function<void()> abort) { abort_ = std::move(abort); }
   void AllowReopen(bool allow) noexcept { allowReopen_ = allow; }
+  bool ReopenAllowed() const noexcept { return allowReopen_; }
 
   void Poll() override;
   bool IsBusy() const override { return target_->IsBusy(); }
