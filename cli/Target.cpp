@@ -46,6 +46,15 @@ Target Target::Host(const std::string& endpoint, int defaultPort, bool allowAnyP
   return target;
 }
 
+std::optional<std::string> Target::AddressProblem(const std::string& endpoint) {
+  try {
+    Host(endpoint);
+    return std::nullopt;
+  } catch (const UsageError& error) {
+    return std::string(error.what());
+  }
+}
+
 std::string Target::Describe() const {
   switch (kind) {
     case Kind::Host:

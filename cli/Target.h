@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace pelmora::cli {
@@ -21,6 +22,8 @@ struct Target {
   // Port 0 is accepted only where `allowAnyPort` (a listener asks the system for a free one).
   static Target Host(const std::string& endpoint, int defaultPort = kTelnetPort,
                      bool allowAnyPort = false);
+  // Why Host would refuse an inventory's address text, or nothing when it takes it.
+  static std::optional<std::string> AddressProblem(const std::string& endpoint);
   std::string Describe() const;
 };
 

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "CommandRunner.h"
+#include "ExporterCommand.h"
 #include "FleetCommand.h"
 #include "SimServer.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   auto invocation = commandLine.Parse(argc, argv);
   if (!invocation) return commandLine.ExitStatus();
   if (invocation->command == "sim") return SimServer(*invocation).Run();
+  if (invocation->command == "exporter") return ExporterCommand(std::move(*invocation)).Run();
   if (invocation->inventory) return FleetCommand(std::move(*invocation)).Run();
   return CommandRunner(std::move(*invocation)).Run();
 }
