@@ -1,6 +1,7 @@
 // The exporter scraped by a real Prometheus server on loopback, with the shipped scrape
 // configuration: print servers come up, one goes down, one drifts from the profile.
 #include <fcntl.h>
+#include <sys/prctl.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -23,6 +24,7 @@ class ChildProcess {
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(fd, STDOUT_FILENO);
       dup2(fd, STDERR_FILENO);

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,6 +80,8 @@ class ToolProcess {
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+      // A test run that is killed (a time limit, Ctrl-C) leaves no tool behind.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       dup2(in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
