@@ -187,24 +187,32 @@ int ExporterCommand::Serve() {
     std::cerr << "pelmora: cannot listen on " << invocation_.exporterListen << '\n';
     return ExitCode::kFailed;
   }
+  Target shown;
+  shown.kind = Target::Kind::Host;
+  shown.host = listenHost_;
+  shown.port = listenPort_;
+  return ListenUntilStopped(server, "pelmora exporter listening on http://" + shown.Describe() +
+                                        "/ for " + std::to_string(inventory_->Hosts().size()) +
+                                        " hosts; Ctrl-C stops");
+}
+
+int ExporterCommand::ListenUntilStopped(httplib::Server& server, const std::string& banner) {
   std::mutex mutex;
   std::condition_variable ended;
   bool listening = true;
+  bool stopped = false;
   {
     // A signal that comes before the server has started listening is repeated until it has.
     const StopSignals signals([&] {
       cancels_.CancelAll();
       std::unique_lock lock(mutex);
+      stopped = true;
       do {
         server.stop();
       } while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return !listening; }));
     });
-    Target shown;
-    shown.kind = Target::Kind::Host;
-    shown.host = listenHost_;
-    shown.port = listenPort_;
-    std::cout << "pelmora exporter listening on http://" << shown.Describe() << "/ for "
-              << inventory_->Hosts().size() << " hosts; Ctrl-C stops" << std::endl;
+    // Announced once a signal can stop it cleanly.
+    std::cout << banner << std::endl;
     server.listen_after_bind();
     {
       const std::lock_guard lock(mutex);
@@ -212,7 +220,9 @@ int ExporterCommand::Serve() {
     }
     ended.notify_all();
   }
-  return ExitCode::kSuccess;
+  if (stopped) return ExitCode::kSuccess;
+  std::cerr << "pelmora: the exporter stopped serving on its own\n";
+  return ExitCode::kFailed;
 }
 
 void ExporterCommand::Route(httplib::Server& server) {

@@ -46,6 +46,9 @@ class ExporterCommand {
  private:
   void Prepare();
   int Serve();
+  // Prints the banner and serves until SIGINT or SIGTERM: kSuccess then, kFailed when serving
+  // ended otherwise.
+  int ListenUntilStopped(httplib::Server& server, const std::string& banner);
   void Route(httplib::Server& server);
   void Probe(const httplib::Request& request, httplib::Response& response);
   void Metrics(httplib::Response& response) const;

@@ -119,10 +119,10 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
     const Listener reserved;  // Prometheus takes the port the system has just given out
     port = reserved.port;
   }
-  struct Cleanup {
+  struct RemovedLast {
     std::string data;
-    ~Cleanup() { std::filesystem::remove_all(data); }
-  } cleanup{data};
+    ~RemovedLast() { std::filesystem::remove_all(data); }
+  } removedAfterPrometheusEnds{data};
   const ChildProcess prometheus(PROMETHEUS_BIN,
                                 {"--config.file=" + config, "--storage.tsdb.path=" + data,
                                  "--web.listen-address=127.0.0.1:" + std::to_string(port)},

@@ -81,22 +81,17 @@ TEST(Exporter, BadRequestsGetAOneLineReasonContactNothingAndTheServerKeepsServin
 
 TEST(Exporter, ProbesEndBeforeTheScrapesTimeOutAndWaitForAFreeWorker) {
   const Listener silent;
-  int refusedPort = 0;
-  {
-    const Listener closed;
-    refusedPort = closed.port;
-  }
+  // Nothing listens on port 1: a port freed by the test could be taken by a concurrent one.
   ExporterProcess exporter(
       {"--workers", "1", "--inventory",
-       WriteInventory({{"silent", silent.Address()},
-                       {"refused", "127.0.0.1:" + std::to_string(refusedPort)}})});
+       WriteInventory({{"silent", silent.Address()}, {"refused", "127.0.0.1:1"}})});
   const auto refused = exporter.Get("/probe?target=refused");
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 200);
   EXPECT_TRUE(Has(refused->body, "pelmora_up 0\n"));
   EXPECT_TRUE(Has(refused->body, "pelmora_probe_error_info{number=\"3001\",source="));
 
-  const httplib::Headers scrape = {{"X-Prometheus-Scrape-Timeout-Seconds", "1.5"}};
+  const httplib::Headers scrape = {{"X-Prometheus-Scrape-Timeout-Seconds", "2"}};
   std::vector<std::thread> probes;
   std::vector<std::string> bodies(3);
   const auto start = std::chrono::steady_clock::now();
@@ -107,14 +102,19 @@ TEST(Exporter, ProbesEndBeforeTheScrapesTimeOutAndWaitForAFreeWorker) {
   const Accepted sessions(silent);
   EXPECT_EQ(sessions.fds.size(), 1U) << "one worker: one session at a time";
   for (auto& probe : probes) probe.join();
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  // A waiting probe either gets the slot as the first gives it up, with no time left, or still
+  // waits at its deadline.
+  int timedOut = 0;
   for (const auto& body : bodies) {
-    EXPECT_TRUE(Has(body, "pelmora_probe_error_info{number=\"120\",source=\"pelmora exporter\"}"));
+    const bool late = body.find("number=\"120\",source=\"pelmora exporter\"") != std::string::npos;
+    timedOut += late ? 1 : 0;
+    EXPECT_TRUE(late || Has(body, "every probe slot stayed busy")) << body;
   }
   const auto figures = exporter.Get("/metrics");
   ASSERT_TRUE(figures);
-  EXPECT_TRUE(Has(figures->body, "pelmora_exporter_probes_total 4\n"));
-  EXPECT_TRUE(Has(figures->body, "pelmora_exporter_probe_failures_total{number=\"120\"} 3\n"));
+  EXPECT_TRUE(Has(figures->body, "probes_total " + std::to_string(1 + timedOut) + "\n"));
+  EXPECT_TRUE(Has(figures->body, "failures_total{number=\"120\"} " + std::to_string(timedOut)));
   EXPECT_TRUE(Has(figures->body, "pelmora_exporter_sessions_open 0\n"));
 }
 

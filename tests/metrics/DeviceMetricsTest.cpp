@@ -10,25 +10,13 @@
 namespace pelmora {
 namespace {
 
-DeviceState Read() {
-  DeviceState state;
-  state.durationSeconds = 0.25;
-  state.product = "T2";
-  state.firmware = "6.02";
-  state.boot = "1.1";
-  state.wifiFirmware = "1.7";
-  state.regulatoryDomain = "FCC";
-  state.apMac = "00:11:22:33:44:55";
-  state.ssid = "Caf\xE9 \"2\"";
-  state.channel = 6;
-  state.encryption = Wpa2;
-  state.eapState = Connecting;
-  state.undecryptable = 4000000000;
-  state.wepKeySet = {false, true, false, false};
-  state.ipAddress = "10.0.0.7";
-  state.ipMethod = Dhcp;
-  return state;
-}
+// clang-format off
+const DeviceState kRead{.durationSeconds = 0.25, .failure = {}, .product = "T2",
+    .firmware = "6.02", .boot = "1.1", .wifiFirmware = "1.7", .regulatoryDomain = "FCC", .apMac = "00:11:22:33:44:55",
+    .ssid = "Caf\xE9 \"2\"", .channel = 6, .encryption = Wpa2, .eapState = Connecting,
+    .undecryptable = 4000000000, .wepKeySet = {false, true, false, false},
+    .ipAddress = "10.0.0.7", .ipMethod = Dhcp, .drift = {}};
+// clang-format on
 
 TEST(DeviceMetrics, StateBecomesTheFamiliesItHoldsAndNothingElse) {
   struct Case {
@@ -39,11 +27,11 @@ TEST(DeviceMetrics, StateBecomesTheFamiliesItHoldsAndNothingElse) {
   };
   DeviceState failed;
   failed.failure = ProbeFailure{3001, "Connection"};
-  DeviceState drifting = Read();
+  DeviceState drifting = kRead;
   drifting.drift = {{{"ssid", false}, {"channel", true}, {"mode", true}}};
   const std::vector<Case> cases = {
       {"read",
-       Read(),
+       kRead,
        {"pelmora_up 1\n", "pelmora_probe_duration_seconds 0.25\n",
         "pelmora_info{product=\"T2\",firmware=\"6.02\",boot=\"1.1\",wifi_firmware=\"1.7\","
         "regulatory_domain=\"FCC\"} 1\n",
