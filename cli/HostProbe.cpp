@@ -62,7 +62,10 @@ DeviceState HostProbe::Run(const InventoryHost& host, const Profile* profile,
   try {
     state = Read(host, profile, deadline);
   } catch (const AutomationError& error) {
-    state.failure = ProbeFailure{error.Number(), error.Source()};
+    // Past the deadline, whatever gave up (the abort, a time limit cut to fit, the connect
+    // limit) gave up because the scrape's time-out came.
+    state.failure = Clock::now() >= deadline ? ProbeFailure{errors::kReplyTimeout, kSource}
+                                             : ProbeFailure{error.Number(), error.Source()};
   } catch (const std::exception&) {
     state.failure = ProbeFailure{errors::kInternalError, kSource};
   }
@@ -83,23 +86,13 @@ DeviceState HostProbe::Read(const InventoryHost& host, const Profile* profile,
   } closed{figures_};
   const Teardown session{OpenProbeDevice(host, left)};
   const auto registration = cancels_.Add(session.device);
-  // The deadline aborts the command that waits then, as an interrupt would.
-  // Its handler may run after this call has returned, at a later pump of the thread.
-  const auto expired = std::make_shared<bool>(false);
+  // The deadline aborts the command that waits then, as an interrupt would. The handler may
+  // run after this call has returned, at a later pump of the thread: it holds nothing of it.
   asio::steady_timer timer(Apartment::Current().Context(), deadline);
-  timer.async_wait([expired, device = std::weak_ptr(session.device)](const std::error_code& e) {
-    if (e) return;
-    *expired = true;
-    if (const auto held = device.lock()) held->AbortCommand();
+  timer.async_wait([device = std::weak_ptr(session.device)](const std::error_code& error) {
+    if (const auto held = device.lock(); held && !error) held->AbortCommand();
   });
-  try {
-    return DeviceReading::Read(*session.device, profile);
-  } catch (const AutomationError& error) {
-    if (*expired && error.Number() == errors::kCommandCancelled) {
-      throw AutomationError(errors::kReplyTimeout, kSource, "the scrape's time-out came");
-    }
-    throw;
-  }
+  return DeviceReading::Read(*session.device, profile);
 }
 
 }  // namespace pelmora::cli

@@ -1,8 +1,5 @@
 // The exporter scraped by a real Prometheus server on loopback, with the shipped scrape
 // configuration: print servers come up, one goes down, one drifts from the profile.
-#include <fcntl.h>
-#include <sys/prctl.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -13,35 +10,6 @@
 
 namespace pelmora::testing {
 namespace {
-
-// A program other than the tool, its output in a file; SIGTERM ends it with the test.
-class ChildProcess {
- public:
-  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-               const std::string& log) {
-    std::vector<char*> argv{const_cast<char*>(program.c_str())};
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_ = fork();
-    if (pid_ == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      dup2(fd, STDOUT_FILENO);
-      dup2(fd, STDERR_FILENO);
-      execv(program.c_str(), argv.data());
-      _exit(127);
-    }
-  }
-  ~ChildProcess() {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-
- private:
-  pid_t pid_ = -1;
-};
 
 void Replace(std::string& text, const std::string& from, const std::string& to) {
   const auto at = text.find(from);
@@ -123,13 +91,12 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
     std::string data;
     ~RemovedLast() { std::filesystem::remove_all(data); }
   } removedAfterPrometheusEnds{data};
-  const ChildProcess prometheus(PROMETHEUS_BIN,
-                                {"--config.file=" + config, "--storage.tsdb.path=" + data,
-                                 "--web.listen-address=127.0.0.1:" + std::to_string(port)},
-                                data + ".log");
+  ToolProcess prometheus({"--config.file=" + config, "--storage.tsdb.path=" + data,
+                          "--web.listen-address=127.0.0.1:" + std::to_string(port)},
+                         "", PROMETHEUS_BIN);
 
   EXPECT_TRUE(Eventually(port, "pelmora_up", {{"p1", "1"}, {"p2", "1"}, {"p3", "1"}}))
-      << ReadFile(data + ".log");
+      << "see Prometheus's log below";
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "0"}, {"p3", "0"}}));
   p3.reset();
   EXPECT_TRUE(Eventually(port, "pelmora_up", {{"p1", "1"}, {"p2", "1"}, {"p3", "0"}}));
@@ -139,6 +106,10 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "1"}}));
   EXPECT_TRUE(
       Eventually(port, "pelmora_profile_setting_drift{setting=\"channel\"} == 1", {{"p2", "1"}}));
+  prometheus.Signal(SIGTERM);
+  const ToolResult ended = prometheus.Wait(10s);
+  EXPECT_EQ(ended.status, 0) << ended.err;
+  if (HasFailure()) std::cerr << ended.err;
 }
 
 }  // namespace

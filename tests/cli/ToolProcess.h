@@ -72,10 +72,12 @@ struct Listener {
 
 class ToolProcess {
  public:
-  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
+  // `program` is the tool unless a test runs another program beside it.
+  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {},
+                       const char* program = PELMORA_TOOL) {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
-    std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_ = fork();
@@ -86,7 +88,7 @@ class ToolProcess {
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-      execv(PELMORA_TOOL, argv.data());
+      execv(program, argv.data());
       _exit(127);
     }
     for (int fd : {in[0], out[1], err[1]}) close(fd);
