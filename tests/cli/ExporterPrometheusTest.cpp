@@ -89,7 +89,10 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   }
   struct RemovedLast {
     std::string data;
-    ~RemovedLast() { std::filesystem::remove_all(data); }
+    ~RemovedLast() {
+      std::filesystem::remove_all(data);
+      std::filesystem::remove(data + ".yml");
+    }
   } removedAfterPrometheusEnds{data};
   ToolProcess prometheus({"--config.file=" + config, "--storage.tsdb.path=" + data,
                           "--web.listen-address=127.0.0.1:" + std::to_string(port)},
