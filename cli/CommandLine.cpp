@@ -35,6 +35,7 @@ struct Parser {
   std::string logDir;
   std::string writeInventory;
   std::string outDir;
+  std::string profile;
 
   Parser() {
     app.fallthrough();
@@ -173,6 +174,14 @@ struct Parser {
         ->type_name("N");
     simCommand->add_option("--write-inventory", writeInventory, "an inventory of the servers")
         ->type_name("FILE");
+    auto* exporterCommand =
+        Command("exporter", "serve Prometheus metrics of an inventory's print servers over HTTP");
+    exporterCommand
+        ->add_option("--listen", invocation.exporterListen, "address to listen on (127.0.0.1:9877)")
+        ->type_name("HOST:PORT");
+    exporterCommand
+        ->add_option("--profile", profile, "report the settings that differ from this profile")
+        ->type_name("FILE");
   }
 
   void Finish() {
@@ -199,6 +208,10 @@ struct Parser {
     }
     if (app.get_subcommand("sim")->count("--write-inventory") > 0) {
       invocation.writeInventory = writeInventory;
+    }
+    if (app.get_subcommand("exporter")->count("--profile") > 0) invocation.profile = profile;
+    if (invocation.command == "exporter" && !invocation.inventory) {
+      throw UsageError("exporter needs --inventory FILE");
     }
     if (invocation.command == "sim") {
       invocation.target = Target::Host(invocation.listen, kSimPort, true);

@@ -21,7 +21,7 @@ struct Invocation {
   bool noProgress = false;
 
   // get, set, show, cmd, save, reset, login, logoff, readonly, settings, shell, backup, diff,
-  // apply or sim.
+  // apply, sim or exporter.
   std::string command;
   std::vector<std::string> arguments;
 
@@ -35,6 +35,11 @@ struct Invocation {
   std::optional<std::string> simPassword;
   std::size_t simCount = 1;
   std::optional<std::string> writeInventory;
+
+  // exporter only: where it listens (sim's --listen has a default of its own) and the profile
+  // that probes compare with.
+  std::string exporterListen = "127.0.0.1:9877";
+  std::optional<std::string> profile;
 
   // A fleet: the inventory replaces the single target.
   std::optional<std::string> inventory;

@@ -18,6 +18,7 @@
 #include "OutputWriter.h"
 #include "ProfileCommands.h"
 #include "UsageError.h"
+#include "pelmora/fleet/HostTarget.h"
 #include "pelmora/fleet/Shard.h"
 #include "pelmora/platform/ErrorNumbers.h"
 
@@ -26,24 +27,6 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::chrono::milliseconds kProgressEvery{250};
-
-std::optional<std::string> AddressProblem(const std::string& address) {
-  try {
-    Target::Host(address);
-    return std::nullopt;
-  } catch (const TargetError& error) {
-    return std::string(error.what());
-  }
-}
-
-Target TargetOf(const InventoryHost& host) {
-  if (host.address) return Target::Host(*host.address, host.port);
-  Target target;
-  target.kind = Target::Kind::Serial;
-  target.device = *host.serial;
-  target.baud = host.baud;
-  return target;
-}
 
 // A session that could not be opened (refused, unreachable, connect time limit) before anything
 // was sent: trying again is safe. A connect that fails when the session is opened again after the
@@ -140,7 +123,7 @@ bool FleetCommand::Prepare() {
     }
   }
   if (!CommandRunner(invocation_, std::cout, std::cerr).CheckUsage()) return false;
-  inventory_ = Inventory::Load(*invocation_.inventory, AddressProblem);
+  inventory_ = Inventory::Load(*invocation_.inventory, Target::AddressProblem);
   SelectHosts();
   for (const auto& dir : {invocation_.logDir, invocation_.outDir}) {
     std::error_code error;
@@ -163,7 +146,7 @@ void FleetCommand::SelectHosts() {
     const InventoryHost& host = inventory_->Hosts()[index];
     if (shard && !shard->Holds(host.name)) continue;
     hosts_.push_back(&host);
-    targets_.push_back(TargetOf(host));
+    targets_.push_back(HostTarget(host));
     FleetOutput::HostResult result;
     result.name = host.name;
     result.target = targets_.back().Describe();

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "CommandRunner.h"
+#include "ExporterCommand.h"
 #include "FleetCommand.h"
 #include "SignalWatcher.h"
 #include "SimServer.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
   auto invocation = commandLine.Parse(argc, argv);
   if (!invocation) return commandLine.ExitStatus();
   if (invocation->command == "sim") return SimServer(*invocation).Run(watcher);
+  if (invocation->command == "exporter") {
+    return ExporterCommand(std::move(*invocation)).Run(watcher);
+  }
   if (invocation->inventory) return FleetCommand(std::move(*invocation)).Run(watcher);
   CommandRunner runner(std::move(*invocation));
   runner.WatchSignals(watcher);

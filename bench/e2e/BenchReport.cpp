@@ -131,6 +131,7 @@ void BenchReport::PrintText(std::ostream& out) const {
   }
   out << "  (CPU columns: CPU seconds per wall second over the window; 1.0 = one core)\n";
   if (fleet) fleet->PrintText(out);
+  if (exporter) exporter->PrintText(out);
 }
 
 void BenchReport::PrintJson(std::ostream& out) const {
@@ -190,6 +191,7 @@ void BenchReport::PrintJson(std::ostream& out) const {
   }
   out << "]";
   if (fleet) out << ",\n" << fleet->JsonKeys();
+  if (exporter) out << ",\n" << exporter->JsonKeys();
   out << "\n}\n";
 }
 

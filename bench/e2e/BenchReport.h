@@ -4,6 +4,7 @@
 #include <ostream>
 #include <vector>
 
+#include "ExporterStudy.h"
 #include "FleetStudy.h"
 #include "LatencyStudy.h"
 #include "ScaleStudy.h"
@@ -28,6 +29,7 @@ class BenchReport {
   ToolStudy::Result tool;
   std::vector<ScaleStudy::Outcome> scale;
   std::optional<FleetStudy::Outcome> fleet;
+  std::optional<ExporterStudy::Outcome> exporter;
 
   // One command's floor: the receive timer plus a raw round trip; a getter's is twice that.
   double CommandFloorMs() const;

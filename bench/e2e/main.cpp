@@ -3,10 +3,13 @@
 //
 //   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--tool-runs N]
 //                 [--waiting-sessions N] [--fleet-hosts N] [--fleet-workers N]
+//                 [--exporter-probes N]
 //
 // --tool-runs: how often the tool's `get all` runs in each framing mode (default 9).
 // --waiting-sessions: how many silent sessions wait at once (default 256; the goals are for 256).
 // --fleet-hosts: simulated print servers for the fleet figure (default 1000; 0 leaves it out).
+// --exporter-probes: HTTP probes of `pelmora exporter` for its memory figure (default 10000; 0
+// leaves the exporter figures out).
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -32,6 +35,7 @@ struct Options {
   std::chrono::milliseconds waitLimit{1000};
   int fleetHosts = 1000;  // 0: no fleet figure
   int fleetWorkers = 64;
+  int exporterProbes = 10000;  // 0: no exporter figures
 };
 
 std::vector<int> ParseList(const std::string& text) {
@@ -55,6 +59,8 @@ Options ParseOptions(int argc, char** argv) {
       options.window = std::chrono::milliseconds(std::stoi(argv[++i]));
     } else if (arg == "--fleet-hosts" && hasValue) {
       options.fleetHosts = std::stoi(argv[++i]);
+    } else if (arg == "--exporter-probes" && hasValue) {
+      options.exporterProbes = std::stoi(argv[++i]);
     } else if (arg == "--fleet-workers" && hasValue) {
       options.fleetWorkers = std::max(1, std::stoi(argv[++i]));
     } else if (arg == "--waiting-sessions" && hasValue) {
@@ -106,6 +112,11 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
              << std::endl;
     report.fleet = FleetStudy::Run(PELMORA_TOOL, options.fleetHosts, options.fleetWorkers);
   }
+  if (options.exporterProbes > 0) {
+    progress << "exporter: a probe against its reads, then " << options.exporterProbes
+             << " probes over HTTP..." << std::endl;
+    report.exporter = ExporterStudy::Run(PELMORA_TOOL, simulator.Port(), options.exporterProbes);
+  }
   return report;
 }
 
@@ -127,7 +138,7 @@ int main(int argc, char** argv) {
     std::cerr << "pelmora-bench: " << error.what()
               << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
                  "[--sessions N,N,...] [--tool-runs N] [--waiting-sessions N] [--fleet-hosts N] "
-                 "[--fleet-workers N]\n";
+                 "[--fleet-workers N] [--exporter-probes N]\n";
     return 2;
   } catch (const std::exception& error) {
     std::cerr << "pelmora-bench: " << error.what() << '\n';

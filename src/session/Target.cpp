@@ -70,6 +70,15 @@ void Target::Check() const {
   }
 }
 
+std::optional<std::string> Target::AddressProblem(const std::string& endpoint) {
+  try {
+    Host(endpoint);
+    return std::nullopt;
+  } catch (const TargetError& error) {
+    return std::string(error.what());
+  }
+}
+
 std::string Target::Describe() const {
   switch (kind) {
     case Kind::Host:

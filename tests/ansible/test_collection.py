@@ -113,7 +113,7 @@ def test_a_stopped_server_or_a_refused_password_fails_its_host_only(sims):
     assert [hosts["sim-%d" % i]["state"] for i in (1, 2, 3)] == ["SUCCESS", "SUCCESS", "FAILED!"]
     assert re.fullmatch(r"error \d+ \(.+\): .+", hosts["sim-3"]["msg"])
     assert hosts["sim-1"]["ansible_facts"]["pelmora"]["wireless"]
-    assert "refused the password" in results(run, 1)["sim-1"]["msg"]
+    assert "password was not accepted" in results(run, 1)["sim-1"]["msg"]
 
 
 # Run on the stopped server: a message of the input, not of the connection, shows that the

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,19 +53,23 @@ inline std::string TempPath(const std::string& name) {
 
 class ToolProcess {
  public:
-  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
+  // `program` is the tool unless a test runs another program beside it.
+  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {},
+                       const char* program = PELMORA_TOOL) {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
-    std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
+    std::vector<char*> argv{const_cast<char*>(program)};
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+      // A test run that is killed (a time limit, Ctrl-C) leaves no tool behind.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       dup2(in[0], STDIN_FILENO);
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
-      execv(PELMORA_TOOL, argv.data());
+      execv(program, argv.data());
       _exit(127);
     }
     for (int fd : {in[0], out[1], err[1]}) close(fd);

@@ -37,6 +37,8 @@ struct Target {
   static Target Host(const std::string& endpoint, int defaultPort = kTelnetPort,
                      bool allowAnyPort = false);
   static Target Serial(const std::string& device, int baud = kBaudRate);
+  // Why Host would refuse an address text (an inventory's), or nothing when it takes it.
+  static std::optional<std::string> AddressProblem(const std::string& endpoint);
   // Throws TargetError for what could never be opened: an empty host, a port outside 1 to
   // 65535, a NUL inside a name, a baud rate that is not positive, a time limit that is not
   // positive, a negative framing delay.

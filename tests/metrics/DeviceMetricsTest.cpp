@@ -1,0 +1,95 @@
+#include "pelmora/metrics/DeviceMetrics.h"
+
+#include <gtest/gtest.h>
+
+#include "device/EmbeddedShell.h"
+#include "pelmora/metrics/DeviceReading.h"
+#include "pelmora/metrics/ExporterFigures.h"
+#include "pelmora/metrics/TextExposition.h"
+
+namespace pelmora {
+namespace {
+
+// clang-format off
+const DeviceState kRead{.durationSeconds = 0.25, .failure = {}, .product = "T2",
+    .firmware = "6.02", .boot = "1.1", .wifiFirmware = "1.7", .regulatoryDomain = "FCC", .apMac = "00:11:22:33:44:55",
+    .ssid = "Caf\xE9 \"2\"", .channel = 6, .encryption = Wpa2, .eapState = Connecting,
+    .undecryptable = 4000000000, .wepKeySet = {false, true, false, false},
+    .ipAddress = "10.0.0.7", .ipMethod = Dhcp, .drift = {}};
+// clang-format on
+
+TEST(DeviceMetrics, StateBecomesTheFamiliesItHoldsAndNothingElse) {
+  struct Case {
+    const char* what;
+    DeviceState state;
+    std::vector<const char*> present;
+    std::vector<const char*> absent;
+  };
+  DeviceState failed;
+  failed.failure = ProbeFailure{3001, "Connection"};
+  DeviceState drifting = kRead;
+  drifting.drift = {{{"ssid", false}, {"channel", true}, {"mode", true}}};
+  const std::vector<Case> cases = {
+      {"read",
+       kRead,
+       {"pelmora_up 1\n", "pelmora_probe_duration_seconds 0.25\n",
+        "pelmora_info{product=\"T2\",firmware=\"6.02\",boot=\"1.1\",wifi_firmware=\"1.7\","
+        "regulatory_domain=\"FCC\"} 1\n",
+        "pelmora_wireless_channel 6\n", "pelmora_wireless_encryption{encryption=\"wpa2\"} 1\n",
+        "pelmora_wireless_encryption{encryption=\"disabled\"} 0\n", "pelmora_eap_state 2\n",
+        "pelmora_eap_state_info{state=\"connecting\"} 1\n",
+        "# TYPE pelmora_wep_undecryptable_total counter\npelmora_wep_undecryptable_total 4e+09\n",
+        "pelmora_wireless_ap_info{ap_mac=\"00:11:22:33:44:55\",ssid=\"Caf\xC3\xA9 \\\"2\\\"\"} 1\n",
+        "pelmora_ip_info{address=\"10.0.0.7\",method=\"dhcp\"} 1\n",
+        "pelmora_wep_key_set{key=\"1\"} 0\npelmora_wep_key_set{key=\"2\"} 1\n"},
+       {"pelmora_profile", "pelmora_probe_error"}},
+      {"failed",
+       failed,
+       {"pelmora_up 0\n", "pelmora_probe_error_info{number=\"3001\",source=\"Connection\"} 1\n"},
+       {"pelmora_info", "pelmora_wireless", "pelmora_profile"}},
+      {"drift",
+       drifting,
+       {"pelmora_profile_drift 2\n", "pelmora_profile_setting_drift{setting=\"ssid\"} 0\n",
+        "pelmora_profile_setting_drift{setting=\"channel\"} 1\n"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    const std::string text = TextExposition::Write(DeviceMetrics::Families(c.state));
+    for (const char* line : c.present)
+      EXPECT_NE(text.find(line), std::string::npos) << c.what << line;
+    for (const char* part : c.absent)
+      EXPECT_EQ(text.find(part), std::string::npos) << c.what << part;
+  }
+}
+
+TEST(DeviceMetrics, ReadingTheSimulatedServerGivesItsValuesAndDriftButNoSecret) {
+  testing::EmbeddedShell sim;
+  sim.server.State().Fixed().productName = "Probe Product";
+  const Profile profile = Profile::Parse("channel = 11\npsk = \"hush-hush\"\n",
+                                         "p.toml", Profile::Format::Toml);
+  ASSERT_TRUE(profile.IsValid());
+  const std::string text =
+      TextExposition::Write(DeviceMetrics::Families(DeviceReading::Read(*sim.device, &profile)));
+  EXPECT_NE(text.find("product=\"Probe Product\""), std::string::npos) << text;
+  EXPECT_NE(text.find("pelmora_profile_setting_drift{setting=\"channel\"} 1\n"), std::string::npos);
+  EXPECT_EQ(text.find("hush"), std::string::npos);
+  EXPECT_EQ(text.find("psk"), std::string::npos);
+}
+
+TEST(DeviceMetrics, ExporterFiguresCountProbesFailuresAndBuckets) {
+  ExporterFigures figures;
+  figures.SessionOpened();
+  figures.ProbeEnded(0.07, std::nullopt);
+  figures.ProbeEnded(3, 3001);
+  const std::string text = TextExposition::Write(figures.Families());
+  for (const char* line :
+       {"pelmora_exporter_probes_total 2\n",
+        "pelmora_exporter_probe_failures_total{number=\"3001\"} 1\n", "_bucket{le=\"0.05\"} 0\n",
+        "_bucket{le=\"0.1\"} 1\n", "_bucket{le=\"5\"} 2\n", "_bucket{le=\"+Inf\"} 2\n",
+        "_sum 3.07\n", "pelmora_exporter_sessions_open 1\n"}) {
+    EXPECT_NE(text.find(line), std::string::npos) << line << text;
+  }
+}
+
+}  // namespace
+}  // namespace pelmora
