@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "JsonProfileSource.h"
-#include "LimitedFile.h"
+#include "pelmora/session/LimitedFile.h"
 #include "ProfileValidator.h"
 #include "TomlProfileSource.h"
 #include "pelmora/catalog/SettingsCatalog.h"

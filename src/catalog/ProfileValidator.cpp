@@ -4,7 +4,7 @@
 #include <limits>
 #include <set>
 
-#include "LimitedFile.h"
+#include "pelmora/session/LimitedFile.h"
 #include "pelmora/catalog/SettingsCatalog.h"
 #include "pelmora/catalog/Utf8Text.h"
 

@@ -8,9 +8,6 @@ namespace pelmora {
 // file, so that it need not stand on a command line or in a file that many can read.
 struct SecretSource {
   enum class From { Literal, Env, File };
-  // Files longer than this are no secret file.
-  static constexpr std::size_t kMaxFileBytes = 1024 * 1024;
-
   From from = From::Literal;
   std::string value;  // the text, the variable's name or the file's path
 
@@ -18,8 +15,8 @@ struct SecretSource {
   static SecretSource Env(std::string name) { return {From::Env, std::move(name)}; }
   static SecretSource File(std::string path) { return {From::File, std::move(path)}; }
 
-  // The secret. A file must be a regular file of at most kMaxFileBytes; one line end (LF or
-  // CR LF) at its end is not part of the secret. Throws TargetError naming the variable or the
+  // The secret. A file must be a regular file of at most 1 MiB; one line end (LF or CR LF) at
+  // its end is not part of the secret. Throws TargetError naming the variable or the
   // file, never the secret.
   std::string Resolve() const;
 };

@@ -1,4 +1,4 @@
-#include "LimitedFile.h"
+#include "pelmora/session/LimitedFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -7,7 +7,7 @@
 
 namespace pelmora {
 
-// A file that a profile is or names (the profile itself, a secret file): a regular file of at
+// A file that a profile or a target names (the profile itself, a secret file): a regular file of at
 // most 1 MiB, read whole. Anything else (a directory, a FIFO, a device file, a larger file, a
 // read error) is refused with the reason, without waiting and without reading past the limit.
 class LimitedFile {
