@@ -185,6 +185,8 @@ struct Parser {
     if (app.count("--framing-delay") > 0) invocation.framingDelayMs = framingDelay;
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
+      // An inventory refuses an empty password, so a server with one could not be reached.
+      if (simPassword.empty()) throw UsageError("sim --password: the password is empty");
       invocation.simPassword = simPassword;
     }
     if (app.count("--inventory") > 0) invocation.inventory = inventoryPath;
@@ -197,6 +199,11 @@ struct Parser {
     }
     if (app.get_subcommand("sim")->count("--write-inventory") > 0) {
       invocation.writeInventory = writeInventory;
+    }
+    if (invocation.command == "sim" && invocation.inventory) {
+      throw UsageError(
+          "sim serves print servers and takes no --inventory; "
+          "sim --write-inventory FILE writes one");
     }
     if (invocation.command == "sim") {
       invocation.target = Target::Host(invocation.listen, kSimPort, true);

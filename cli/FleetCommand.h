@@ -24,6 +24,7 @@ class FleetCommand {
   // Reads the inventory and chooses the hosts; false after printing why the run cannot start.
   bool Prepare();
   void SelectHosts();
+  void BoundWorkers();
   FleetRunner::Outcome RunHost(std::size_t index, std::int32_t attempt);
   Invocation HostInvocation(const InventoryHost& host, const Target& target) const;
   int Execute();

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,7 +72,9 @@ struct Listener {
 
 class ToolProcess {
  public:
-  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {}) {
+  // `fileLimit` (when not 0) is the child's soft and hard limit of open files.
+  explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {},
+                       rlim_t fileLimit = 0) {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     std::vector<char*> argv{const_cast<char*>(PELMORA_TOOL)};
@@ -83,6 +86,8 @@ class ToolProcess {
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+      const rlimit files{fileLimit, fileLimit};
+      if (fileLimit != 0) setrlimit(RLIMIT_NOFILE, &files);
       execv(PELMORA_TOOL, argv.data());
       _exit(127);
     }
