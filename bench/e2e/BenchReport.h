@@ -28,6 +28,7 @@ class BenchReport {
   ToolStudy::Result tool;
   std::vector<ScaleStudy::Outcome> scale;
   std::optional<FleetStudy::Outcome> fleet;
+  std::optional<FleetStudy::Outcome> fleet10k;  // 10,000 hosts, get ssid
 
   // One command's floor: the receive timer plus a raw round trip; a getter's is twice that.
   double CommandFloorMs() const;
