@@ -39,14 +39,15 @@ struct TelnetDialer::Lookup {
 
 namespace {
 
-// One thread looks names up for the whole process. Asio's resolver would start a thread of its
-// own for every event loop that resolves, and every fleet worker has one; a blocking lookup on
-// one shared thread costs one thread however many workers there are. The thread and its queue
-// stay until the process ends: a lookup may still be in the system's resolver then.
+// A few threads look names up for the whole process. Asio's resolver would start a thread of its
+// own for every event loop that resolves, and every fleet worker has one; blocking lookups on a
+// small shared pool cost at most kThreads threads however many workers there are, while one
+// slow name server does not hold up every other lookup. The threads and their queue stay until
+// the process ends: a lookup may still be in the system's resolver then.
 class NameLookups {
  public:
   static NameLookups& Instance() {
-    static auto* lookups = new NameLookups();  // never destroyed: its thread may be blocked
+    static auto* lookups = new NameLookups();  // never destroyed: its threads may be blocked
     return *lookups;
   }
 
@@ -54,14 +55,17 @@ class NameLookups {
     {
       const std::lock_guard lock(mutex_);
       queue_.push_back(std::move(lookup));
+      if (queue_.size() > idle_ && threads_ < kThreads) {
+        ++threads_;
+        ++idle_;
+        std::thread([this] { Serve(); }).detach();
+      }
     }
     waiting_.notify_one();
   }
 
  private:
-  NameLookups() {
-    std::thread([this] { Serve(); }).detach();
-  }
+  static constexpr std::size_t kThreads = 4;
 
   void Serve() {
     asio::io_context context;
@@ -73,6 +77,7 @@ class NameLookups {
         waiting_.wait(lock, [this] { return !queue_.empty(); });
         lookup = std::move(queue_.front());
         queue_.pop_front();
+        --idle_;
       }
       std::error_code error;
       const auto results = resolver.resolve(lookup->host, lookup->port,
@@ -80,12 +85,16 @@ class NameLookups {
       TelnetDialer::Endpoints endpoints;
       for (const auto& entry : results) endpoints.push_back(entry.endpoint());
       lookup->Settle(error, std::move(endpoints));
+      const std::lock_guard lock(mutex_);
+      ++idle_;
     }
   }
 
   std::mutex mutex_;
   std::condition_variable waiting_;
   std::deque<std::shared_ptr<TelnetDialer::Lookup>> queue_;
+  std::size_t threads_ = 0;
+  std::size_t idle_ = 0;  // threads waiting for a lookup
 };
 
 // An address written as numbers needs no lookup.

@@ -19,7 +19,7 @@ namespace pelmora {
 //
 // Each step calls its handler later from the apartment, never from inside the call, once, also
 // after Cancel (then with operation_aborted or whatever the step had reached). An address
-// written as numbers is taken as it stands; a name is looked up on the one thread that the
+// written as numbers is taken as it stands; a name is looked up on the few threads that the
 // process keeps for lookups, not on a thread per event loop.
 class TelnetDialer {
  public:
