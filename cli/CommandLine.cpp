@@ -196,6 +196,8 @@ struct Parser {
     if (app.count("--framing-delay") > 0) invocation.framingDelayMs = framingDelay;
     if (app.count("--log") > 0) invocation.logPath = logPath;
     if (auto* simCommand = app.get_subcommand("sim"); simCommand->count("--password") > 0) {
+      // An inventory refuses an empty password, so a server with one could not be reached.
+      if (simPassword.empty()) throw UsageError("sim --password: the password is empty");
       invocation.simPassword = simPassword;
     }
     if (app.count("--inventory") > 0) invocation.inventory = inventoryPath;
@@ -212,6 +214,11 @@ struct Parser {
     if (app.get_subcommand("exporter")->count("--profile") > 0) invocation.profile = profile;
     if (invocation.command == "exporter" && !invocation.inventory) {
       throw UsageError("exporter needs --inventory FILE");
+    }
+    if (invocation.command == "sim" && invocation.inventory) {
+      throw UsageError(
+          "sim serves print servers and takes no --inventory; "
+          "sim --write-inventory FILE writes one");
     }
     if (invocation.command == "sim") {
       invocation.target = Target::Host(invocation.listen, kSimPort, true);

@@ -27,6 +27,9 @@ namespace pelmora::cli {
 namespace {
 
 constexpr std::chrono::milliseconds kProgressEvery{250};
+// An event loop (epoll, its wake-up and timer descriptors), a socket, a transcript, a profile
+// being written and a secret file being read, with room to spare.
+constexpr std::size_t kFilesPerWorker = 8;
 
 // A session that could not be opened (refused, unreachable, connect time limit) before anything
 // was sent: trying again is safe. A connect that fails when the session is opened again after the
@@ -66,12 +69,15 @@ AutomationError Unexpected(const std::exception_ptr& exception) {
 // even while no host finishes.
 class ProgressTicker {
  public:
-  ProgressTicker(FleetOutput& output, const FleetRunner& runner, bool enabled) {
+  // `total` is known before the runner starts: its own count is 0 until then.
+  ProgressTicker(FleetOutput& output, const FleetRunner& runner, std::size_t total, bool enabled) {
     if (!enabled) return;
-    thread_ = std::thread([this, &output, &runner] {
+    thread_ = std::thread([this, &output, &runner, total] {
       std::unique_lock lock(mutex_);
       do {
-        output.Progress(runner.Progress());
+        auto counts = runner.Progress();
+        counts.total = total;
+        output.Progress(counts);
       } while (!ended_.wait_for(lock, kProgressEvery, [this] { return stop_; }));
     });
   }
@@ -122,15 +128,35 @@ bool FleetCommand::Prepare() {
       throw UsageError(error.what());
     }
   }
+  // One file for every host would keep only the last host's profile, or mix their transcripts.
+  if (invocation_.command == "backup" && !invocation_.arguments.empty() && !invocation_.outDir) {
+    throw UsageError("backup FILE takes one print server; with --inventory use --out-dir DIR");
+  }
+  if (invocation_.logPath) {
+    throw UsageError("--log FILE takes one print server; with --inventory use --log-dir DIR");
+  }
   if (!CommandRunner(invocation_, std::cout, std::cerr).CheckUsage()) return false;
   inventory_ = Inventory::Load(*invocation_.inventory, Target::AddressProblem);
   SelectHosts();
+  BoundWorkers();
   for (const auto& dir : {invocation_.logDir, invocation_.outDir}) {
     std::error_code error;
     if (dir) std::filesystem::create_directories(*dir, error);
     if (error) throw UsageError("cannot make " + *dir + ": " + error.message());
   }
   return true;
+}
+
+// Each worker holds its event loop's descriptors, a session's socket and the files of its host
+// (transcript, profile, secrets); more workers than the open-file limit allows would fail hosts
+// for want of descriptors rather than for anything wrong with them.
+void FleetCommand::BoundWorkers() {
+  OpenFileLimit::RaiseToMaximum();
+  const std::size_t allowed = OpenFileLimit::WorkersAllowed(kFilesPerWorker);
+  if (invocation_.workers <= allowed) return;
+  std::cerr << "pelmora: --workers " << invocation_.workers << " lowered to " << allowed
+            << ": the open-file limit (" << OpenFileLimit::Current() << ") allows no more\n";
+  invocation_.workers = allowed;
 }
 
 void FleetCommand::SelectHosts() {
@@ -161,7 +187,7 @@ int FleetCommand::Execute(SignalWatcher& watcher) {
   FleetRunner runner({.workers = invocation_.workers, .retries = invocation_.retries});
   watcher.OnSignal([&runner] { runner.Cancel(); });
   {
-    const ProgressTicker ticker(output, runner, drawProgress);
+    const ProgressTicker ticker(output, runner, hosts_.size(), drawProgress);
     runner.Run(
         hosts_.size(), [this](const FleetRunner::Attempt& attempt) { return RunHost(attempt); },
         [&](const FleetRunner::HostReport& report) {
@@ -201,15 +227,15 @@ FleetRunner::AttemptResult FleetCommand::RunHost(const FleetRunner::Attempt& att
           command.LastError()};
 }
 
-// The host's own settings win over the command line's, which serve where the inventory is
-// silent.
+// What the command line gives holds for every host; the inventory's settings serve where the
+// command line is silent.
 Invocation FleetCommand::HostInvocation(const InventoryHost& host, const Target& target) const {
   Invocation one = invocation_;
   one.inventory.reset();
   one.target = target;
-  if (host.password) one.password = host.password;
-  if (host.timeoutMs) one.timeoutMs = host.timeoutMs;
-  if (host.framingDelayMs) one.framingDelayMs = host.framingDelayMs;
+  if (!one.password) one.password = host.password;
+  if (!one.timeoutMs) one.timeoutMs = host.timeoutMs;
+  if (!one.framingDelayMs) one.framingDelayMs = host.framingDelayMs;
   if (invocation_.logDir) {
     one.logPath = (std::filesystem::path(*invocation_.logDir) / (host.name + ".log")).string();
   }

@@ -26,6 +26,7 @@ class FleetCommand {
   // Reads the inventory and chooses the hosts; false after printing why the run cannot start.
   bool Prepare();
   void SelectHosts();
+  void BoundWorkers();
   FleetRunner::AttemptResult RunHost(const FleetRunner::Attempt& attempt);
   Invocation HostInvocation(const InventoryHost& host, const Target& target) const;
   int Execute(SignalWatcher& watcher);

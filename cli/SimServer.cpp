@@ -1,9 +1,17 @@
 #include "SimServer.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <toml++/toml.h>
 #include <asio/io_context.hpp>
 #include <asio/post.hpp>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iostream>
+#include <sstream>
 #include <stdexcept>
 
 #include "ExitCode.h"
@@ -13,13 +21,18 @@ namespace pelmora::cli {
 
 namespace {
 
-std::string TomlString(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') quoted += '\\';
-    quoted += c;
+// Created for the owner alone, since the inventory may hold the simulator's password; a file that
+// was there keeps its place but loses any wider mode.
+void WritePrivate(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  bool written = fd >= 0 && ::fchmod(fd, 0600) == 0;
+  for (std::size_t done = 0; written && done < text.size();) {
+    const auto n = ::write(fd, text.data() + done, text.size() - done);
+    written = n > 0;
+    done += written ? static_cast<std::size_t>(n) : 0;
   }
-  return quoted + '"';
+  if (fd >= 0 && ::close(fd) != 0) written = false;
+  if (!written) throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
 }
 
 }  // namespace
@@ -94,23 +107,27 @@ std::string SimServer::ListeningLine() const {
   return line + " (telnet); Ctrl-C stops";
 }
 
-// Hosts sim-1 to sim-N (zero-padded, so that they sort), in the group "sim".
+// Hosts sim-1 to sim-N (zero-padded, so that they sort), in the group "sim". toml++ writes the
+// text, so a password with quotes or control characters reads back as it was given.
 void SimServer::WriteInventory() const {
   if (!invocation_.writeInventory) return;
-  std::ofstream file(*invocation_.writeInventory, std::ios::trunc);
-  file << "# " << servers_.size() << " simulated print servers of pelmora sim\n";
+  toml::table inventory;
   if (invocation_.simPassword) {
-    file << "\n[defaults]\npassword = " << TomlString(*invocation_.simPassword) << "\n";
+    inventory.insert("defaults", toml::table{{"password", *invocation_.simPassword}});
   }
+  toml::table hosts;
   const std::size_t width = std::to_string(servers_.size()).size();
   for (std::size_t i = 0; i < servers_.size(); ++i) {
     std::string number = std::to_string(i + 1);
     number.insert(0, width - number.size(), '0');
-    file << "\n[hosts.sim-" << number << "]\naddress = \"" << Bound(i).Describe()
-         << "\"\ngroups = [\"sim\"]\n";
+    hosts.insert("sim-" + number,
+                 toml::table{{"address", Bound(i).Describe()}, {"groups", toml::array{"sim"}}});
   }
-  file.flush();
-  if (!file) throw std::runtime_error("cannot write " + *invocation_.writeInventory);
+  inventory.insert("hosts", std::move(hosts));
+  std::ostringstream text;
+  text << "# " << servers_.size() << " simulated print servers of pelmora sim\n\n"
+       << inventory << '\n';
+  WritePrivate(*invocation_.writeInventory, text.str());
 }
 
 }  // namespace pelmora::cli

@@ -31,7 +31,7 @@ std::string ValueText(py::handle value) {
     throw py::type_error("a setting's value is a str or an int, not " +
                          std::string(py::str(value.get_type().attr("__name__"))));
   }
-  if (py::isinstance<py::int_>(value)) return std::string(py::str(value));
+  if (py::isinstance<py::int_>(value)) return WholeNumberText(value);
   return value.cast<std::string>();
 }
 

@@ -15,6 +15,8 @@ constexpr const char* kAutomationErrorSource = R"(
 class AutomationError(Exception):
     """A failure of the device, the protocol or the connection, as the library reports it."""
 
+    changes = None  # set when Device.apply stopped: the changes made and not made
+
     def __init__(self, number, source, description):
         super().__init__(number, source, description)
         self.number = number
@@ -35,7 +37,7 @@ void Translate(std::exception_ptr failure) {
     const py::object raised = Errors::ToPython(error);
     PyErr_SetObject(gAutomationError.ptr(), raised.ptr());
   } catch (const CatalogError& error) {
-    const py::str message = python::ToPython(error.what());
+    const py::str message = python::ToPython(error.Message());
     PyErr_SetObject(
         error.ErrorKind() == CatalogError::Kind::UnknownSetting ? PyExc_KeyError : PyExc_ValueError,
         message.ptr());

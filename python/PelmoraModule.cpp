@@ -107,12 +107,33 @@ void BindDevice(py::module_& module) {
       "the session on leaving the block.");
   device.def("close", &Device::Close, "Ends the session.")
       .def("__enter__", [](const std::shared_ptr<Device>& self) { return self; })
-      .def("__exit__", [](Device& self, const py::args&) { self.Close(); })
+      .def(
+          "__exit__",
+          [](Device& self, const py::handle&, const py::handle&, const py::handle&) {
+            self.Close();
+          },
+          py::arg("kind"), py::arg("error"), py::arg("traceback"))
       .def_property_readonly(
           "raw", [](const std::shared_ptr<Device>& self) { return RawDevice{self}; },
           "The library's device object with its own member names.");
   BindDialogues(device);
   CatalogCalls::Bind(device);
+}
+
+// A name that the system would cut at its first NUL would reach another host or device.
+void CheckName(const std::optional<std::string>& name, const char* what) {
+  if (!name) return;
+  if (name->empty()) throw py::value_error(std::string(what) + " is empty");
+  if (name->find('\0') != std::string::npos) {
+    throw py::value_error(std::string(what) + " holds a NUL character");
+  }
+}
+
+void CheckAtLeast(std::int64_t value, std::int64_t lowest, const char* what) {
+  if (value < lowest) {
+    throw py::value_error(std::string(what) + " must be at least " + std::to_string(lowest) +
+                          ", not " + std::to_string(value));
+  }
 }
 
 // A target that can never be opened (a bad port, a NUL in a name, a negative limit) is a
@@ -123,6 +144,14 @@ Target ConnectTarget(std::optional<std::string> host, int port, std::optional<st
   if (host && serial) {
     throw py::value_error("connect() takes a host or a serial line, not both");
   }
+  CheckName(host, "host");
+  CheckName(serial, "serial");
+  if (port < 1 || port > 65535) {
+    throw py::value_error("port must be from 1 to 65535, not " + std::to_string(port));
+  }
+  CheckAtLeast(baud, 1, "baud");
+  CheckAtLeast(timeout, 1, "timeout (ms)");
+  if (framingDelay) CheckAtLeast(*framingDelay, 0, "framing_delay (ms)");
   Target target;
   if (host) {
     target.kind = Target::Kind::Host;
@@ -172,7 +201,12 @@ PYBIND11_MODULE(pelmora, module) {
   py::class_<Simulation>(module, "Simulation",
                          "A simulated print server served over telnet while the block lasts.")
       .def("__enter__", &Simulation::Enter)
-      .def("__exit__", [](Simulation& self, const py::args&) { self.Exit(); });
+      .def(
+          "__exit__",
+          [](Simulation& self, const py::handle&, const py::handle&, const py::handle&) {
+            self.Exit();
+          },
+          py::arg("kind"), py::arg("error"), py::arg("traceback"));
   module.def(
       "simulate",
       [](std::optional<Text> password) {

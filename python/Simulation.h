@@ -15,12 +15,15 @@ class Simulation {
  public:
   explicit Simulation(std::optional<std::string> password);
 
-  // Starts serving; gives (host, port).
+  // Starts serving; gives (host, port). ValueError when it serves or has served.
   pybind11::tuple Enter();
   void Exit();
 
  private:
+  enum class State { Fresh, Serving, Ended };
+
   TelnetShellServer server_;
+  State state_ = State::Fresh;
 };
 
 }  // namespace pelmora::python

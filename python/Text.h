@@ -14,6 +14,10 @@ struct Text {
 
 pybind11::str ToPython(const std::string& bytes);
 
+// A Python int as the decimal text of a 32-bit whole number; ValueError beyond that range, where
+// no setting has a value.
+std::string WholeNumberText(pybind11::handle number);
+
 }  // namespace pelmora::python
 
 namespace pybind11::detail {

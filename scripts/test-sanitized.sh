@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds the library, the tool and every test suite with AddressSanitizer (LeakSanitizer
-# included) and UndefinedBehaviorSanitizer in build-asan, and runs the whole suite there once.
+# Builds the library, the tool, the Python module and every test suite with AddressSanitizer
+# (LeakSanitizer included) and UndefinedBehaviorSanitizer in build-asan, and runs the whole suite
+# there once. The Python tests run Debian's python3 with the sanitizers' runtimes preloaded
+# (cmake/PelmoraPython.cmake), leak checks off for the interpreter's own memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh

@@ -132,6 +132,7 @@ void BenchReport::PrintText(std::ostream& out) const {
   out << "  (CPU columns: CPU seconds per wall second over the window; 1.0 = one core)\n";
   if (fleet) fleet->PrintText(out);
   if (exporter) exporter->PrintText(out);
+  if (fleet10k) fleet10k->PrintText(out);
 }
 
 void BenchReport::PrintJson(std::ostream& out) const {
@@ -192,6 +193,10 @@ void BenchReport::PrintJson(std::ostream& out) const {
   out << "]";
   if (fleet) out << ",\n" << fleet->JsonKeys();
   if (exporter) out << ",\n" << exporter->JsonKeys();
+  if (fleet10k) {
+    out << ",\n" << fleet10k->JsonKeys();
+    out << Format(",\n  \"sim_fds_per_server\": %.4f", fleet10k->simFdsPerServer);
+  }
   out << "\n}\n";
 }
 

@@ -30,6 +30,7 @@ class BenchReport {
   std::vector<ScaleStudy::Outcome> scale;
   std::optional<FleetStudy::Outcome> fleet;
   std::optional<ExporterStudy::Outcome> exporter;
+  std::optional<FleetStudy::Outcome> fleet10k;  // 10,000 hosts, get ssid
 
   // One command's floor: the receive timer plus a raw round trip; a getter's is twice that.
   double CommandFloorMs() const;

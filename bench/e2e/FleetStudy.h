@@ -2,12 +2,14 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace pelmora::bench {
 
 // One command across a fleet, through the tool itself: `pelmora sim --count N` serves N
 // simulated print servers in a child process, and `pelmora --inventory ... --workers W --json
-// get all` reads every setting of every one of them in another.
+// COMMAND` (get all, or get ssid) runs on every one of them in another. The simulator's open
+// descriptors, counted once it listens, give what one server costs it.
 //
 // The ideal wall time is ceil(N / W) rounds of one host's `get all`, whose time is the median
 // over single-host runs of the same tool against the same servers, in the same run (the host's
@@ -16,9 +18,20 @@ namespace pelmora::bench {
 // figure for that process.
 class FleetStudy {
  public:
+  // What to run, and under which names and goals the figures are reported.
+  struct Setup {
+    int hosts = 1000;
+    int workers = 64;
+    std::vector<std::string> command{"get", "all"};
+    std::string keyPrefix = "fleet_";  // of the JSON keys: fleet_ratio, fleet_10k_ratio ...
+    double rssGoalMiB = 256;
+  };
+
   struct Outcome {
+    Setup setup;
     int hosts = 0;
     int workers = 0;
+    double simFdsPerServer = 0;
     double singleHostMs = 0;  // median of the single-host runs
     double wallSeconds = 0;
     double peakRssMiB = 0;
@@ -33,7 +46,7 @@ class FleetStudy {
 
   static constexpr int kSingleHostRuns = 7;
 
-  static Outcome Run(const std::string& tool, int hosts, int workers);
+  static Outcome Run(const std::string& tool, const Setup& setup);
 };
 
 }  // namespace pelmora::bench

@@ -3,13 +3,14 @@
 //
 //   pelmora-bench [--json] [--calls N] [--window-ms MS] [--sessions N,N,...] [--tool-runs N]
 //                 [--waiting-sessions N] [--fleet-hosts N] [--fleet-workers N]
-//                 [--exporter-probes N]
+//                 [--exporter-probes N] [--fleet-10k-hosts N]
 //
 // --tool-runs: how often the tool's `get all` runs in each framing mode (default 9).
 // --waiting-sessions: how many silent sessions wait at once (default 256; the goals are for 256).
 // --fleet-hosts: simulated print servers for the fleet figure (default 1000; 0 leaves it out).
 // --exporter-probes: HTTP probes of `pelmora exporter` for its memory figure (default 10000; 0
 // leaves the exporter figures out).
+// --fleet-10k-hosts: the same with get ssid and 256 workers (default 10000; 0 leaves it out).
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -36,6 +37,7 @@ struct Options {
   int fleetHosts = 1000;  // 0: no fleet figure
   int fleetWorkers = 64;
   int exporterProbes = 10000;  // 0: no exporter figures
+  int fleet10kHosts = 10000;   // get ssid with 256 workers; 0: no such figure
 };
 
 std::vector<int> ParseList(const std::string& text) {
@@ -61,6 +63,8 @@ Options ParseOptions(int argc, char** argv) {
       options.fleetHosts = std::stoi(argv[++i]);
     } else if (arg == "--exporter-probes" && hasValue) {
       options.exporterProbes = std::stoi(argv[++i]);
+    } else if (arg == "--fleet-10k-hosts" && hasValue) {
+      options.fleet10kHosts = std::stoi(argv[++i]);
     } else if (arg == "--fleet-workers" && hasValue) {
       options.fleetWorkers = std::max(1, std::stoi(argv[++i]));
     } else if (arg == "--waiting-sessions" && hasValue) {
@@ -110,7 +114,17 @@ BenchReport Measure(const Options& options, const SimulatorProcess& simulator,
   if (options.fleetHosts > 0) {
     progress << "fleet: get all on " << options.fleetHosts << " simulated print servers..."
              << std::endl;
-    report.fleet = FleetStudy::Run(PELMORA_TOOL, options.fleetHosts, options.fleetWorkers);
+    report.fleet = FleetStudy::Run(PELMORA_TOOL,
+                                   {.hosts = options.fleetHosts, .workers = options.fleetWorkers});
+  }
+  if (options.fleet10kHosts > 0) {
+    progress << "fleet: get ssid on " << options.fleet10kHosts << " simulated print servers..."
+             << std::endl;
+    report.fleet10k = FleetStudy::Run(PELMORA_TOOL, {.hosts = options.fleet10kHosts,
+                                                     .workers = 256,
+                                                     .command = {"get", "ssid"},
+                                                     .keyPrefix = "fleet_10k_",
+                                                     .rssGoalMiB = 128});
   }
   if (options.exporterProbes > 0) {
     progress << "exporter: a probe against its reads, then " << options.exporterProbes
@@ -138,7 +152,7 @@ int main(int argc, char** argv) {
     std::cerr << "pelmora-bench: " << error.what()
               << "\nusage: pelmora-bench [--json] [--calls N] [--window-ms MS] "
                  "[--sessions N,N,...] [--tool-runs N] [--waiting-sessions N] [--fleet-hosts N] "
-                 "[--fleet-workers N] [--exporter-probes N]\n";
+                 "[--fleet-workers N] [--exporter-probes N] [--fleet-10k-hosts N]\n";
     return 2;
   } catch (const std::exception& error) {
     std::cerr << "pelmora-bench: " << error.what() << '\n';

@@ -23,13 +23,26 @@ SourcePosition PositionOf(const toml::source_region& region) {
           static_cast<std::int64_t>(region.begin.column)};
 }
 
+// The whole file, or nothing when it cannot be read; an empty file is an empty text.
+std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) return std::nullopt;
+  return text;
+}
+
 bool Before(const SourcePosition& a, const SourcePosition& b) {
   return std::pair(a.line, a.column) < std::pair(b.line, b.column);
 }
 
-// Host names become file names (--log-dir, backup --out-dir), so they stay plain.
+// Host names become file names (--log-dir, backup --out-dir), so they stay plain, and short
+// enough for the longest suffix (".toml") within a file name's limit of 255 bytes.
+constexpr std::size_t kLongestName = 250;
+
 bool IsPlainName(const std::string& name) {
-  if (name.empty() || name.front() == '.') return false;
+  if (name.empty() || name.front() == '.' || name.size() > kLongestName) return false;
   return std::all_of(name.begin(), name.end(), [](unsigned char c) {
     return std::isalnum(c) != 0 || c == '.' || c == '_' || c == '-';
   });
@@ -68,6 +81,12 @@ class InventoryReader {
               [](const auto& a, const auto& b) { return Before(a.position, b.position); });
     CheckGroupNames(read);
     return read;
+  }
+
+  std::vector<std::string> GroupTables() const {
+    std::vector<std::string> names;
+    for (const auto& [name, settings] : groupSettings_) names.push_back(name);
+    return names;
   }
 
   std::vector<std::string> Problems() {
@@ -138,7 +157,9 @@ class InventoryReader {
     host.name = name;
     host.position = PositionOf(where);
     if (!IsPlainName(name)) {
-      Add(where, "host name '" + name + "' may hold only letters, digits, '.', '_' and '-'");
+      Add(where, "host name '" + name.substr(0, 40) + (name.size() > 40 ? "...'" : "'") +
+                     " may hold only letters, digits, '.', '_' and '-', at most " +
+                     std::to_string(kLongestName));
     }
     const auto* table = node.as_table();
     if (table == nullptr) {
@@ -150,8 +171,12 @@ class InventoryReader {
       host.groups = Groups(*groups);
       InheritGroups(host);
     }
+    bool hasAddress = false;
+    bool hasSerial = false;
     for (auto&& [key, value] : *table) {
       const std::string field(key.str());
+      hasAddress = hasAddress || field == "address";
+      hasSerial = hasSerial || field == "serial";
       if (field == "groups") continue;
       if (field == "address") {
         host.address = Text(value, "address");
@@ -165,8 +190,12 @@ class InventoryReader {
                               "framing-delay)");
       }
     }
-    if (host.address.has_value() == host.serial.has_value()) {
-      Add(where, "host '" + name + "' needs either an address or a serial device");
+    // A value of the wrong kind was reported where it stands; only a missing or a second way
+    // to reach the host is a problem of the host.
+    if (hasAddress && hasSerial) {
+      Add(where, "host '" + name + "' has both an address and a serial device; keep one");
+    } else if (!hasAddress && !hasSerial) {
+      Add(where, "host '" + name + "' needs an address or a serial device");
     }
     return host;
   }
@@ -234,19 +263,31 @@ class InventoryReader {
     return groups;
   }
 
-  // A literal, { env = "NAME" } or { file = "PATH" }.
+  // A literal, { env = "NAME" } or { file = "PATH" }. A group's or the defaults' password is
+  // resolved once, however many hosts inherit it.
   std::optional<std::string> Password(const toml::node& value) {
+    const auto known = passwords_.find(&value);
+    if (known != passwords_.end()) return known->second;
+    return passwords_[&value] = ResolvePassword(value);
+  }
+
+  std::optional<std::string> ResolvePassword(const toml::node& value) {
     std::optional<std::string> password;
+    const auto* table = value.as_table();
+    const toml::node* source = table && table->size() == 1 ? &table->cbegin()->second : nullptr;
+    const std::string_view form = source ? table->cbegin()->first.str() : "";
     if (const auto* text = value.as_string()) {
       password = text->get();
-    } else if (const auto* table = value.as_table(); table != nullptr && table->size() == 1) {
-      if (const auto* env = table->get_as<std::string>("env")) password = FromEnvironment(*env);
-      if (const auto* file = table->get_as<std::string>("file")) password = FromFile(*file);
-      if (!table->contains("env") && !table->contains("file")) {
-        Add(value.source(), "password must be a text, { env = \"NAME\" } or { file = \"PATH\" }");
-      }
+    } else if (form == "env" && source->is_string()) {
+      password = FromEnvironment(*source->as_string());
+    } else if (form == "file" && source->is_string()) {
+      password = FromFile(*source->as_string());
     } else {
       Add(value.source(), "password must be a text, { env = \"NAME\" } or { file = \"PATH\" }");
+    }
+    if (password && password->empty()) {
+      Add(value.source(), "the password is empty");
+      return std::nullopt;
     }
     if (password && password->find_first_of("\r\n") != std::string::npos) {
       Add(value.source(), "the password holds a line break");
@@ -268,15 +309,13 @@ class InventoryReader {
   std::optional<std::string> FromFile(const toml::value<std::string>& name) {
     std::filesystem::path file(name.get());
     if (file.is_relative()) file = std::filesystem::path(path_).parent_path() / file;
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    if (!(in && text << in.rdbuf())) {
+    auto password = ReadWhole(file);
+    if (!password) {
       Add(name.source(), "cannot read password file '" + file.string() + "'");
       return std::nullopt;
     }
-    std::string password = text.str();
-    if (password.ends_with('\n')) password.pop_back();
-    if (password.ends_with('\r')) password.pop_back();
+    if (password->ends_with('\n')) password->pop_back();
+    if (password->ends_with('\r')) password->pop_back();
     return password;
   }
 
@@ -294,17 +333,15 @@ class InventoryReader {
   std::vector<Problem> problems_;
   std::vector<std::pair<std::string, toml::source_region>> groupPositions_;
   std::map<std::string, std::vector<std::pair<std::string, const toml::node*>>> groupSettings_;
+  std::map<const toml::node*, std::optional<std::string>> passwords_;
 };
 
 }  // namespace
 
 Inventory Inventory::Load(const std::string& path, const AddressCheck& checkAddress) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  if (!(in && text << in.rdbuf())) {
-    throw InventoryError({path + ":1:1: cannot read the inventory file"});
-  }
-  return Parse(text.str(), path, checkAddress);
+  const auto text = ReadWhole(path);
+  if (!text) throw InventoryError({path + ":1:1: cannot read the inventory file"});
+  return Parse(*text, path, checkAddress);
 }
 
 Inventory Inventory::Parse(std::string_view text, const std::string& path,
@@ -321,6 +358,7 @@ Inventory Inventory::Parse(std::string_view text, const std::string& path,
   Inventory inventory;
   inventory.path_ = path;
   inventory.hosts_ = reader.Read(root);
+  inventory.tables_ = reader.GroupTables();
   if (auto problems = reader.Problems(); !problems.empty()) throw InventoryError(problems);
   return inventory;
 }
@@ -336,6 +374,9 @@ std::vector<std::size_t> Inventory::Select(const std::vector<std::string>& limit
         chosen[i] = true;
         known = true;
       }
+    }
+    if (!known && std::find(tables_.begin(), tables_.end(), limit) != tables_.end()) {
+      throw std::invalid_argument("--limit: no host is in group '" + limit + "'");
     }
     if (!known) throw std::invalid_argument("--limit: no host or group named '" + limit + "'");
   }

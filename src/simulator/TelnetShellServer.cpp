@@ -7,6 +7,7 @@
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
 #include <asio/posix/stream_descriptor.hpp>
+#include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <atomic>
 #include <cerrno>
@@ -29,7 +30,9 @@ struct TelnetShellServer::Impl {
     device = options.device ? std::make_shared<PrintServerState>(*options.device)
                             : std::make_shared<PrintServerState>();
     device->SetShellPassword(options.password);
-    OpenWakePipe();
+    // On a shared loop the loop's owner ends the servers; a pipe each would cost two more
+    // descriptors per server, which thousands of servers on one loop cannot spare.
+    if (options.loop == nullptr) OpenWakePipe();
   }
 
   ~Impl() {
@@ -72,7 +75,7 @@ struct TelnetShellServer::Impl {
     }
     listening = true;
     Accept();
-    AwaitStopRequest();
+    if (wakeWrite >= 0) AwaitStopRequest();
   }
 
   void Accept() {
@@ -144,6 +147,12 @@ struct TelnetShellServer::Impl {
 
   void RequestStop() noexcept {
     if (stopRequested.exchange(true)) return;
+    if (wakeWrite < 0) {
+      asio::post(context, [this] {
+        if (listening) Shutdown();
+      });
+      return;
+    }
     const char byte = 1;
     [[maybe_unused]] const auto written = ::write(wakeWrite, &byte, 1);
   }

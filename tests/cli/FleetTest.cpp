@@ -2,7 +2,9 @@
 // that are down, appear late or never answer.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <csignal>
+
 #include <filesystem>
 #include <set>
 #include <thread>
@@ -36,8 +38,11 @@ class Inventory {
 // `pelmora sim --count N` and the inventory it wrote; more hosts may be added to it.
 struct SimFleet : Inventory {
   explicit SimFleet(int count, const std::string& password = "")
-      : sim({"--count", std::to_string(count), "--write-inventory", path, "--password", password}) {
-  }
+      : sim(password.empty()
+                ? std::vector<std::string>{"--count", std::to_string(count), "--write-inventory",
+                                           path}
+                : std::vector<std::string>{"--count", std::to_string(count), "--write-inventory",
+                                           path, "--password", password}) {}
   SimProcess sim;
 };
 
@@ -109,14 +114,13 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
   EXPECT_EQ(limited.status, 0) << limited.err;
   EXPECT_EQ(HostNames(limited), (std::set<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
-  // Two shares hold each host once; how shares split any fleet is the Shard's own test.
-  std::multiset<std::string> seen;
-  for (const char* shard : {"1/2", "2/2"}) {
+  // Each share holds the hosts whose names fall into it, and no others.
+  for (const auto& [shard, names] : std::vector<std::pair<std::string, std::set<std::string>>>{
+           {"1/3", {"sim-3"}}, {"2/3", {"sim-2", "sim-4"}}, {"3/3", {"sim-1"}}}) {
     const ToolResult share = fleet.Run({"--json", "--limit", "sim", "--shard", shard, "readonly"});
     EXPECT_EQ(share.status, 0) << shard << share.err;
-    for (const auto& name : HostNames(share)) seen.insert(name);
+    EXPECT_EQ(HostNames(share), names) << shard;
   }
-  EXPECT_EQ(seen, (std::multiset<std::string>{"sim-1", "sim-2", "sim-3", "sim-4"}));
 
   for (const auto& bad : std::vector<std::vector<std::string>>{{"--limit", "nowhere", "readonly"},
                                                                {"--shard", "0/2", "readonly"},
@@ -156,6 +160,55 @@ TEST(Fleet, ProfilesAreBackedUpComparedAndAppliedPerHost) {
   EXPECT_EQ(fleet.Run({"--limit", "sim-2", "diff", profile}).status, 0);
   EXPECT_EQ(fleet.Run({"backup", "--out-dir", dir, "extra.toml"}).status, 2);
   std::filesystem::remove_all(dir);
+}
+
+TEST(Fleet, CommandLineOptionsWinOverTheInventoryAndOneFileForAllIsRefused) {
+  SimFleet fleet(1, "Right-Pw");
+  FakePrintServer mute(FakePrintServer::Mode::Silent);
+  fleet.Add(Host("mute", mute.Address()) + "timeout = 3000\n");
+  fleet.Add(Host("again", fleet.sim.Endpoint()) + "password = \"Wrong-Pw\"\n");
+  const auto start = std::chrono::steady_clock::now();
+  const ToolResult run =
+      fleet.Run({"--timeout", "200", "--password", "Right-Pw", "--json", "readonly"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2500ms);
+  EXPECT_EQ(run.json()["hosts"][1]["error"]["number"], 119) << run.out;
+  EXPECT_EQ(run.json()["hosts"][2]["result"]["readOnly"], false) << run.out;
+
+  for (const auto& [arguments, names] :
+       std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"backup", "all.toml"}, "--out-dir"},
+           {{"--log", "all.log", "get", "ssid"}, "--log-dir"},
+           {{"sim"}, "--write-inventory"}}) {
+    const ToolResult refused = fleet.Run(arguments);
+    EXPECT_EQ(refused.status, 2) << names;
+    EXPECT_TRUE(Has(refused.err, names)) << refused.err;
+    EXPECT_EQ(refused.out, "");
+  }
+  // More workers than the open-file limit allows are lowered, and said so.
+  const ToolResult bounded =
+      ToolProcess(fleet.Args({"--workers", "500", "--limit", "sim", "readonly"}), "", PELMORA_TOOL,
+                  256)
+          .Wait(20s);
+  EXPECT_TRUE(Has(bounded.err, "--workers 500 lowered to 28: the open-file limit (256)"))
+      << bounded.err;
+}
+
+TEST(Fleet, SimServesManyServersOnFewFilesAndItsInventoryKeepsAnyPasswordPrivate) {
+  const Inventory inventory;
+  const std::string password = "q\"uote\\back\x01ctl";
+  // Some 300 listeners and the process's own files fit in 400 descriptors.
+  ToolProcess sim({"sim", "--listen", "127.0.0.1:0", "--count", "300", "--write-inventory",
+                   inventory.path, "--password", password},
+                  "", PELMORA_TOOL, 400);
+  ASSERT_TRUE(sim.ReadLine(20s));
+  struct stat status {};
+  ASSERT_EQ(stat(inventory.path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 0777, 0600u);
+  const ToolResult run =
+      inventory.Run({"--workers", "1", "--limit", "sim-001", "--limit", "sim-300", "readonly"});
+  EXPECT_EQ(run.out, "sim-001: false\nsim-300: false\n2 hosts: 2 ok, 0 failed\n") << run.err;
+  sim.Signal(SIGINT);
+  EXPECT_EQ(sim.Wait(5s).status, 0);
 }
 
 TEST(Fleet, RetriesReachAHostWhoseListenerAppearsLate) {

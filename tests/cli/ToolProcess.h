@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,9 +54,10 @@ inline std::string TempPath(const std::string& name) {
 
 class ToolProcess {
  public:
-  // `program` is the tool unless a test runs another program beside it.
+  // `program` is the tool unless a test runs another program beside it; `fileLimit` (when not
+  // 0) is the child's soft and hard limit of open files.
   explicit ToolProcess(const std::vector<std::string>& arguments, const std::string& input = {},
-                       const char* program = PELMORA_TOOL) {
+                       const char* program = PELMORA_TOOL, rlim_t fileLimit = 0) {
     int in[2], out[2], err[2];
     if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) throw std::runtime_error("pipe");
     std::vector<char*> argv{const_cast<char*>(program)};
@@ -69,6 +71,8 @@ class ToolProcess {
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
+      const rlimit files{fileLimit, fileLimit};
+      if (fileLimit != 0) setrlimit(RLIMIT_NOFILE, &files);
       execv(program, argv.data());
       _exit(127);
     }

@@ -58,6 +58,30 @@ password = { file = "fleet-pw.txt" }
   EXPECT_THROW(inventory.Select({"alpha", "nowhere"}), std::invalid_argument);
 }
 
+TEST(Inventory, LimitsNameWhatTheyMissAndEmptyFilesAreNoHosts) {
+  const std::string dir = ::testing::TempDir();
+  const auto inventory =
+      Inventory::Parse("[groups.lab]\nport = 24\n[hosts.a]\naddress = \"a\"\n", dir + "i.toml");
+  for (const auto& [limit, message] : std::vector<std::pair<std::string, std::string>>{
+           {"lab", "--limit: no host is in group 'lab'"},
+           {"nowhere", "--limit: no host or group named 'nowhere'"}}) {
+    try {
+      inventory.Select({limit});
+      ADD_FAILURE() << limit;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_EQ(error.what(), message);
+    }
+  }
+  std::ofstream(dir + "empty.toml").flush();
+  try {
+    Inventory::Load(dir + "empty.toml");
+    ADD_FAILURE() << "an empty inventory was taken";
+  } catch (const InventoryError& error) {
+    EXPECT_EQ(error.Problems(), std::vector<std::string>{dir + "empty.toml:1:1: no hosts: add a "
+                                                               "[hosts.NAME] table"});
+  }
+}
+
 TEST(Inventory, EveryProblemIsReportedWithItsPlaceInFileOrder) {
   unsetenv("PELMORA_FLEET_TEST_UNSET");
   const auto problems = [](const std::string& text, const std::string& path,
@@ -74,6 +98,8 @@ TEST(Inventory, EveryProblemIsReportedWithItsPlaceInFileOrder) {
     if (address.find(':') == std::string::npos) return std::nullopt;
     return "bad address '" + address + "'";
   };
+  const std::string emptyFile = ::testing::TempDir() + "empty-pw.txt";
+  std::ofstream(emptyFile).flush();
   const std::string text = R"([defaults]
 port = 70000
 colour = "red"
@@ -90,20 +116,40 @@ password = { env = "PELMORA_FLEET_TEST_UNSET" }
 timeout = "soon"
 [groups.lab]
 colour = "red"
-)";
+[hosts.f]
+address = 5
+password = { env = 5 }
+[hosts.g]
+address = "g"
+password = { file = 5 }
+[hosts.h]
+address = "h"
+password = { env = "A", file = "B" }
+[hosts.i]
+address = "i"
+password = { file = ")" + emptyFile +
+                           "\" }\n[hosts." + std::string(251, 'n') + "]\naddress = \"n\"\n";
+  const std::string forms = R"(password must be a text, { env = "NAME" } or { file = "PATH" })";
   const std::vector<std::string> expected{
       "inv.toml:2:8: port must be a whole number from 1 to 65535",
       "inv.toml:3:1: unknown default 'colour' (port, timeout, password, baud, framing-delay)",
       "inv.toml:5:11: bad address 'x:y'",
-      "inv.toml:6:8: host 'b' needs either an address or a serial device",
-      "inv.toml:9:8: host name 'c/d' may hold only letters, digits, '.', '_' and '-'",
+      "inv.toml:6:8: host 'b' has both an address and a serial device; keep one",
+      "inv.toml:9:8: host name 'c/d' may hold only letters, digits, '.', '_' and '-', at most 250",
       "inv.toml:11:11: group 'a' has the name of a host",
       "inv.toml:11:16: a group is a name of letters, digits, '.', '_' and '-'",
       "inv.toml:12:20: environment variable 'PELMORA_FLEET_TEST_UNSET' is not set",
-      "inv.toml:13:8: host 'e' needs either an address or a serial device",
+      "inv.toml:13:8: host 'e' needs an address or a serial device",
       "inv.toml:14:11: timeout must be a whole number from 1 to 2147483647",
       "inv.toml:16:1: unknown setting 'colour' in group 'lab' (port, timeout, password, baud, "
       "framing-delay)",
+      "inv.toml:18:11: address must be a text that is not empty",
+      "inv.toml:19:12: " + forms,
+      "inv.toml:22:12: " + forms,
+      "inv.toml:25:12: " + forms,
+      "inv.toml:28:12: the password is empty",
+      "inv.toml:29:8: host name '" + std::string(40, 'n') +
+          "...' may hold only letters, digits, '.', '_' and '-', at most 250",
   };
   EXPECT_EQ(problems(text, "inv.toml", noColon), expected);
   const auto syntax = problems("[hosts.a\naddress = 1", "bad.toml", {});

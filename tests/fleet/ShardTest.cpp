@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -24,6 +25,24 @@ TEST(Shard, SharesOfEveryCountHoldEachHostExactlyOnceAndOnlyKOverNIsTaken) {
   EXPECT_LT(inFirst, 75);
   for (const char* bad : {"", "1", "0/3", "4/3", "1/0", "a/3", "1/3x", "-1/3", "1//3", " 1/3"}) {
     EXPECT_THROW(Shard::Parse(bad), std::invalid_argument) << bad;
+  }
+}
+
+// A host's share is promised to stay the same across machines and releases: these are pinned.
+TEST(Shard, EachNameFallsIntoItsFixedShareOfTwoThreeAndSeven) {
+  const std::vector<std::pair<std::string, std::array<std::uint32_t, 3>>> table{
+      {"lobby", {2, 2, 6}},         {"floor1-east", {1, 2, 6}},
+      {"floor1-west", {1, 3, 7}},   {"sim-01", {1, 2, 5}},
+      {"sim-02", {2, 2, 7}},        {"sim-10", {1, 3, 3}},
+      {"print.example", {1, 1, 7}}, {"a", {1, 2, 6}}};
+  for (const auto& [name, shares] : table) {
+    const std::array<std::uint32_t, 3> counts{2, 3, 7};
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+      for (std::uint32_t k = 1; k <= counts[i]; ++k) {
+        EXPECT_EQ(Shard(k, counts[i]).Holds(name), k == shares[i])
+            << name << " in " << k << "/" << counts[i];
+      }
+    }
   }
 }
 

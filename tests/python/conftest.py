@@ -17,10 +17,12 @@ def server():
 
 class StallingShell:
     """A minimal configuration shell on loopback: it echoes each line and answers "ok" and a
-    prompt, except for the line STALL, which it never answers. `lines` records what it got."""
+    prompt (a refusal to every SH line), except for the line STALL, which it never answers. `lines` records what it got;
+    `stalled` is set once STALL has come."""
 
     def __init__(self):
         self.lines = []
+        self.stalled = threading.Event()
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         self._thread = threading.Thread(target=self._serve, daemon=True)
@@ -38,8 +40,11 @@ class StallingShell:
                 while b"\r" in pending:
                     line, pending = pending.split(b"\r", 1)
                     self.lines.append(line.strip().decode("latin-1"))
-                    if line.strip() != b"STALL":
-                        session.sendall(line + b"\r\nok\r\nLocal> ")
+                    if line.strip() == b"STALL":
+                        self.stalled.set()
+                    else:
+                        answer = b"%cfgerr: refused" if line.startswith(b"SH ") else b"ok"
+                        session.sendall(line + b"\r\n" + answer + b"\r\nLocal> ")
 
 
 @pytest.fixture

@@ -72,8 +72,60 @@ def test_device_errors_carry_the_library_number_source_and_description(server):
     device.close()
     for call in (lambda: device.command("SH NW SSID"), device.save, device.raw.GetSSID,
                  lambda: device.read_only):
-        assert error_of(call).number in (91, 116)
+        assert error_of(call).number == 116  # no connection object
     device.close()
+    with pelmora.connect(*server) as left:
+        pass
+    assert error_of(left.raw.GetSSID).number == 116
+
+
+def test_raw_setters_and_reports_reach_their_own_members(server):
+    with pelmora.connect(*server) as device:
+        raw = device.raw
+        pairs = [("SSID", "Lab"), ("IpAddress", "10.0.0.7"), ("SubnetAddress", "255.255.0.0"),
+                 ("DefaultRouterAddress", "10.0.0.1"), ("CommonName", "cn1"),
+                 ("CommonName2", "cn2"), ("User", "someone"), ("Realm", "realm"),
+                 ("WiFiChannel", 3), ("RTSTreshold", 500), ("Exponent", 3), ("Mode", 2),
+                 ("APDensity", 3), ("AuthProtocol", 2), ("IpAssignmentMethod", 5)]
+        for name, value in pairs:
+            getattr(raw, "Set" + name)(value)
+        read = {name: getattr(raw, "Get" + name.replace("IpAssign", "IPAssign"))()
+                for name, _ in pairs}
+        assert read == dict(pairs)
+        # An automatic boot method that has not found its address yet: the two differ.
+        assert (raw.GetIPInfo().BootMethod, raw.GetIPInfo().ActualIPAssignment) == (5, 0)
+        ip = device.show("ip")
+        assert (ip["BootMethod"], ip["ActualIPAssignment"]) == (5, 0)
+
+
+def test_usage_errors_are_value_errors_and_keep_the_whole_text():
+    for arguments, match in [(dict(framing_delay=-1), "framing_delay"),
+                             (dict(host="127.0.0.1", port=70000), "port"),
+                             (dict(host="127.0.0.1", port=0), "port"),
+                             (dict(serial="/dev/null", baud=-5), "baud"),
+                             (dict(host="127.0.0.1\x00junk"), "NUL"),
+                             (dict(serial="/dev/null\x00x"), "NUL"),
+                             (dict(timeout=0), "timeout")]:
+        with pytest.raises(ValueError, match=match):
+            pelmora.connect(**arguments)
+    with pelmora.connect() as device:
+        with pytest.raises(KeyError) as unknown:
+            device.get("col\x00our")
+        assert "'col\x00our' (known: mode" in unknown.value.args[0]
+        for value in (10**30, -2**31 - 1):
+            with pytest.raises(ValueError, match="out of range"):
+                device.set("channel", value)
+    simulation = pelmora.simulate()
+    with simulation:
+        with pytest.raises(ValueError, match="already serving"):
+            simulation.__enter__()
+    with pytest.raises(ValueError, match="ended"):
+        simulation.__enter__()
+
+
+def test_backup_fails_when_a_getter_fails(stalling_shell):
+    device = pelmora.connect("127.0.0.1", stalling_shell.port)
+    assert error_of(device.backup).number == 9998
 
 
 def test_connecting_to_nothing_fails_at_connect():

@@ -40,6 +40,7 @@ def test_bad_names_and_values_are_refused_before_anything_is_sent(stalling_shell
         (ValueError, "discarded-messages can only be read", device.set, "discarded-messages", 1),
         (ValueError, "password can only be set", device.get, "password"),
         (TypeError, "float", device.set, "channel", 6.0),
+        (TypeError, "bool", device.set, "channel", True),
         (ValueError, "U\\+00FF", device.set, "ssid", "\u263a"),
         (ValueError, "line break", device.command, "SH NW SSID\rSAVE"),
         (ValueError, "2 problem", device.apply, {"channel": 12, "discarded-messages": 3}),

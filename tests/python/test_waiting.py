@@ -2,6 +2,7 @@
 
 import os
 import signal
+import socket
 import threading
 import time
 
@@ -42,11 +43,34 @@ def test_devices_on_two_threads_wait_at_once():
 
 def test_ctrl_c_cancels_the_waiting_command_and_the_device_stays_usable(stalling_shell):
     device = pelmora.connect("127.0.0.1", stalling_shell.port, timeout=5000)
-    timer = threading.Timer(0.2, os.kill, (os.getpid(), signal.SIGINT))
-    timer.start()
+    # Ctrl-C comes once the command waits, never while pytest itself runs.
+    interrupter = threading.Thread(target=lambda: stalling_shell.stalled.wait(5) and os.kill(
+        os.getpid(), signal.SIGINT))
+    interrupter.start()
     begin = time.monotonic()
     with pytest.raises(KeyboardInterrupt):
         device.command("STALL")
     assert time.monotonic() - begin < 2.5  # long before the 5 s limit
-    timer.join()
+    interrupter.join()
     assert device.command("HELLO") == "ok"
+
+
+def test_a_command_waits_no_longer_than_the_timeout_given(stalling_shell):
+    device = pelmora.connect("127.0.0.1", stalling_shell.port, timeout=300)
+    begin = time.monotonic()
+    with pytest.raises(pelmora.AutomationError):
+        device.command("STALL")
+    assert time.monotonic() - begin < 2
+
+
+def test_a_call_leaves_the_wakeup_fd_it_found(server):
+    reader, writer = socket.socketpair()
+    writer.setblocking(False)
+    previous = signal.set_wakeup_fd(writer.fileno())
+    try:
+        with pelmora.connect(*server) as device:
+            device.get("ssid")
+    finally:
+        assert signal.set_wakeup_fd(previous) == writer.fileno()
+        reader.close()
+        writer.close()

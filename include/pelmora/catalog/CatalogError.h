@@ -13,12 +13,15 @@ class CatalogError : public std::invalid_argument {
   enum class Kind { UnknownSetting, NotReadable, NotWritable, BadValue };
 
   CatalogError(Kind kind, const std::string& message)
-      : std::invalid_argument(message), kind_(kind) {}
+      : std::invalid_argument(message), kind_(kind), message_(message) {}
 
   Kind ErrorKind() const noexcept { return kind_; }
+  // The whole message: what() ends at a NUL that a name given by a caller may hold.
+  const std::string& Message() const noexcept { return message_; }
 
  private:
   Kind kind_;
+  std::string message_;
 };
 
 }  // namespace pelmora

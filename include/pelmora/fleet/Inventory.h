@@ -50,6 +50,7 @@ class Inventory {
  private:
   std::string path_;
   std::vector<InventoryHost> hosts_;
+  std::vector<std::string> tables_;  // the names of the [groups.NAME] tables
 };
 
 }  // namespace pelmora

@@ -67,7 +67,9 @@ class TelnetShellServer {
   // Ends every session, stops serving and joins the background thread; idempotent. A stopped
   // server stays stopped.
   void Stop();
-  // Asks the loop to stop and returns at once. Async-signal-safe: a SIGINT handler may call it.
+  // Asks the loop to stop and returns at once. Async-signal-safe on the server's own loop: a
+  // SIGINT handler may call it. On a shared loop it posts the stop to that loop (any thread, not
+  // a signal handler), which spares the server a wake-up pipe.
   void RequestStop() noexcept;
 
   // The bound port, once listening (0 before).

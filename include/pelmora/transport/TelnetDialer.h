@@ -18,7 +18,9 @@ namespace pelmora {
 // given system error; nothing else needs to.
 //
 // Each step calls its handler later from the apartment, never from inside the call, once, also
-// after Cancel (then with operation_aborted or whatever the step had reached).
+// after Cancel (then with operation_aborted or whatever the step had reached). An address
+// written as numbers is taken as it stands; a name is looked up on the few threads that the
+// process keeps for lookups, not on a thread per event loop.
 class TelnetDialer {
  public:
   using Endpoints = std::vector<asio::ip::tcp::endpoint>;
@@ -38,8 +40,10 @@ class TelnetDialer {
   // Gives up a lookup in progress (a connect is given up by closing its socket).
   virtual void Cancel();
 
+  struct Lookup;
+
  private:
-  std::shared_ptr<asio::ip::tcp::resolver> resolver_;
+  std::weak_ptr<Lookup> pending_;
 };
 
 }  // namespace pelmora
