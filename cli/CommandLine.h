@@ -2,10 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "pelmora/catalog/Profile.h"
 #include "pelmora/session/Target.h"
 
 namespace pelmora::cli {
@@ -24,6 +26,10 @@ struct Invocation {
   // apply, sim or exporter.
   std::string command;
   std::vector<std::string> arguments;
+
+  // diff and apply: the profile read once for a whole fleet (its secrets too), so that every
+  // host gets the same plan even when the file changes during the run; none: read from FILE.
+  std::shared_ptr<const Profile> preparedProfile;
 
   // apply only.
   bool dryRun = false;

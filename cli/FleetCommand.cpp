@@ -135,6 +135,11 @@ bool FleetCommand::Prepare() {
   if (invocation_.logPath) {
     throw UsageError("--log FILE takes one print server; with --inventory use --log-dir DIR");
   }
+  const auto& command = invocation_.command;
+  if ((command == "diff" || command == "apply") && !invocation_.arguments.empty()) {
+    invocation_.preparedProfile =
+        std::make_shared<const Profile>(Profile::Load(invocation_.arguments.front()));
+  }
   if (!CommandRunner(invocation_, std::cout, std::cerr).CheckUsage()) return false;
   inventory_ = Inventory::Load(*invocation_.inventory, Target::AddressProblem);
   SelectHosts();

@@ -32,7 +32,9 @@ void WriteFile(const std::string& path, const std::string& text) {
 ProfileCommands::Action ProfileCommands::Prepare(const Invocation& invocation,
                                                  OutputWriter& writer) {
   if (invocation.command == "backup") return Backup(invocation, writer);
-  auto profile = std::make_shared<Profile>(Profile::Load(invocation.arguments.at(0)));
+  std::shared_ptr<const Profile> profile = invocation.preparedProfile;
+  if (!profile)
+    profile = std::make_shared<const Profile>(Profile::Load(invocation.arguments.at(0)));
   if (!profile->IsValid()) {
     writer.Problems(profile->Problems());
     throw UsageError(profile->Name() + ": " + std::to_string(profile->Problems().size()) +
