@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "FakePrintServer.h"
-#include "endtoend/PtyPrintServer.h"
+#include "support/PtyPrintServer.h"
 
 namespace pelmora::testing {
 namespace {
