@@ -25,7 +25,6 @@ TEST(Commands, EachCommandPrintsItsTextAndItsJsonExactly) {
        "dhcp\n",
        R"({"name": "ip-method", "value": 2, "text": "dhcp"})"},
       {{"set", "ssid", "OfficeNet"}, "ok\n", ok},
-      {{"set", "mode", "AD-HOC"}, "ok\n", ok},
       {{"set", "ip-method", "1"}, "ok\n", ok},
       {{"set", "wep-key", "2", "0123456789"}, "ok\n", ok},
       {{"save"}, "ok\n", ok},

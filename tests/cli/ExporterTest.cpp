@@ -31,12 +31,9 @@ struct Accepted {
 
 std::string RawRequest(int port, const std::string& request) {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const sockaddr_in address = Listener::Loopback(port);
   std::string reply;
-  if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+  if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
       write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
     char buffer[4096];
     for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) reply.append(buffer, n);

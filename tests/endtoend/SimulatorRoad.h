@@ -4,28 +4,15 @@
 #include <optional>
 #include <string>
 
-#include "endtoend/PtyPrintServer.h"
 #include "pelmora/device/DeviceInternals.h"
 #include "pelmora/frame/Global.h"
 #include "pelmora/simulator/EmbeddedPrintServer.h"
 #include "pelmora/simulator/TelnetShellServer.h"
-#include "pelmora/transport/SerialConnection.h"
 #include "pelmora/transport/TelnetConnection.h"
 
 namespace pelmora::testing {
 
-enum class RoadKind { Embedded, Telnet, Serial };
-
-inline std::string RoadName(RoadKind kind) {
-  switch (kind) {
-    case RoadKind::Embedded:
-      return "Embedded";
-    case RoadKind::Telnet:
-      return "Telnet";
-    default:
-      return "Serial";
-  }
-}
+enum class RoadKind { Embedded, Telnet };
 
 class SimulatorRoad {
  public:
@@ -36,15 +23,12 @@ class SimulatorRoad {
     if (kind == RoadKind::Embedded) {
       embedded_ = std::make_unique<EmbeddedPrintServer>(state);
       connection = embedded_->Connection();
-    } else if (kind == RoadKind::Telnet) {
+    } else {
       TelnetShellServer::Options options;
       options.password = state->ShellPassword();
       telnet_ = std::make_unique<TelnetShellServer>(options);
       telnet_->Start();
       connection = std::make_shared<TelnetConnection>("127.0.0.1", telnet_->Port());
-    } else {
-      pty_ = std::make_unique<PtyPrintServer>(state);
-      connection = std::make_shared<SerialConnection>(pty_->Path());
     }
     device = Global::CreatePelmoraT2Obj(connection);
     DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
@@ -61,7 +45,6 @@ class SimulatorRoad {
  private:
   std::unique_ptr<EmbeddedPrintServer> embedded_;
   std::unique_ptr<TelnetShellServer> telnet_;
-  std::unique_ptr<PtyPrintServer> pty_;
 };
 
 }  // namespace pelmora::testing
