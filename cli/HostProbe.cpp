@@ -61,11 +61,12 @@ DeviceState HostProbe::Read(const InventoryHost& host, const Profile* profile,
   Session session(ProbeTarget(host, left), {});
   const CancelGroup::Member running(cancels_, session.CancelHandle());
   // The deadline cancels whatever the session waits on then, as a stop of the exporter would.
-  // The handler may run after this call has returned, at a later pump of the thread: it holds
-  // nothing of it but the token.
+  // The handler may run after this call has returned, at a later pump of the thread, or never
+  // (the thread ends first): it holds the token weakly, since a token holds the apartment whose
+  // queue would then hold the token.
   asio::steady_timer timer(Apartment::Current().Context(), deadline);
-  timer.async_wait([cancel = session.CancelHandle()](const std::error_code& error) {
-    if (!error) cancel->Cancel();
+  timer.async_wait([cancel = std::weak_ptr(session.CancelHandle())](const std::error_code& error) {
+    if (const auto held = cancel.lock(); held && !error) held->Cancel();
   });
   session.Open();
   session.Login();

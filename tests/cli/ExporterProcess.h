@@ -25,7 +25,8 @@ class ExporterProcess {
   }
   ~ExporterProcess() {
     process_.Signal(SIGTERM);
-    EXPECT_EQ(process_.Wait(5s).status, 0);
+    const ToolResult result = process_.Wait(5s);
+    EXPECT_EQ(result.status, 0) << result.err;
   }
   ExporterProcess(const ExporterProcess&) = delete;
   ExporterProcess& operator=(const ExporterProcess&) = delete;
