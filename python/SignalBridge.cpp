@@ -53,6 +53,8 @@ void PutInFront() {
   struct sigaction present {};
   if (sigaction(SIGINT, nullptr, &present) != 0) return;
   if ((present.sa_flags & SA_SIGINFO) != 0 && present.sa_sigaction == OnInterrupt) return;
+  // A program that ignores SIGINT (started under nohup, say) wants no cancel from it either.
+  if ((present.sa_flags & SA_SIGINFO) == 0 && present.sa_handler == SIG_IGN) return;
   gPrevious.store(new struct sigaction(present), std::memory_order_release);
   struct sigaction ours {};
   ours.sa_sigaction = OnInterrupt;

@@ -137,17 +137,37 @@ EXPECTED = {
 }
 
 
+IGNORED = """
+        import pelmora
+        signal.signal(signal.SIGINT, signal.SIG_IGN)
+        device = pelmora.connect("127.0.0.1", shell.port, timeout=300)
+        try:
+            device.command("STALL")
+        except pelmora.AutomationError as error:
+            print("ok" if error.number == 119 else error.number, after_signal(sent_at))
+    """
+
+
+def run_script(case):
+    run = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(case)],
+                         capture_output=True, text=True, timeout=20, env=dict(os.environ))
+    assert run.returncode == 0, run.stderr
+    return run
+
+
 @pytest.mark.parametrize("case", sorted(CASES))
 def test_ctrl_c_ends_the_waiting_call_within_100_ms(case):
-    script = PRELUDE + textwrap.dedent(CASES[case])
-    run = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
-                         timeout=20, env=dict(os.environ))
-    assert run.returncode == 0, run.stderr
+    run = run_script(CASES[case])
     # The first line: how the call ended and the seconds since the signal.
     lines = run.stdout.splitlines()
     ended, seconds = lines[0].split(" ")
     assert [ended] + lines[1:] == EXPECTED[case], run.stdout
     assert float(seconds) < 0.1, run.stdout
+
+
+def test_a_program_that_ignores_sigint_keeps_its_waiting_calls():
+    # The call runs to its own limit (119, no answer) instead of ending at the signal.
+    assert run_script(IGNORED).stdout.split(" ")[0] == "ok"
 
 
 def test_the_time_limit_bounds_the_connect():
