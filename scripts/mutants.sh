@@ -74,11 +74,21 @@ sync_tree
 export CCACHE_DIR=${CCACHE_DIR:-/work/.ccache} CCACHE_BASEDIR=$tree CCACHE_NOHASHDIR=1
 cmake -S "$tree" -B "$tree/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORA_WERROR=ON \
   -DPELMORA_PYTHON=ON -DPELMORA_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+# The CPU-share tests measure the machine's load, not a fault.
+run_suite() {
+  ctest --test-dir "$tree/build" -j2 --timeout "$timeout_per_test" --stop-on-failure \
+    -E 'CostsAlmostNoCpu' >"$1" 2>&1
+}
 log=$scratch/logs
 mkdir -p "$log"
 echo "building the unchanged tree in $tree/build" >&2
 if ! cmake --build "$tree/build" -j2 >"$log/baseline.log" 2>&1; then
   echo "the unchanged tree does not build: $log/baseline.log" >&2; exit 1
+fi
+# A suite that already fails would count every mutant as killed.
+echo "running the suite on the unchanged tree" >&2
+if ! run_suite "$log/baseline.test.log"; then
+  echo "the suite fails on the unchanged tree: $log/baseline.test.log" >&2; exit 1
 fi
 
 # Replaces the pattern on its one line; python3 keeps the strings literal (no regex, no escapes).
@@ -94,15 +104,13 @@ open(path, "w", encoding="utf-8").write("\n".join(lines))
 EOF
 }
 
-# The ctest filter excludes the CPU-share measurements: they judge the machine's load, not a fault.
 run_mutant() {
   local i=$1 n=$(($1 + 1)) file=${files[$1]} verdict
   if [[ "${notes[i]}" == equivalent* ]]; then echo equivalent; return; fi
   plant "$file" "${patterns[i]}" "${replacements[i]}"
   if ! cmake --build "$tree/build" -j2 >"$log/$n.build.log" 2>&1; then
     verdict=build-failed
-  elif ctest --test-dir "$tree/build" -j2 --timeout "$timeout_per_test" --stop-on-failure \
-    -E 'CostsAlmostNoCpu' >"$log/$n.test.log" 2>&1; then
+  elif run_suite "$log/$n.test.log"; then
     verdict=survived
   else
     verdict=killed
