@@ -1,0 +1,161 @@
+#!/usr/bin/env bash
+# Plants the one-line faults listed in tests/mutants.tsv into a scratch copy of the tree, one at a
+# time, rebuilds it incrementally and runs the suite against each; a fault the suite notices is
+# killed. The real tree is never written. Columns of the list (tab-separated): file, a fixed
+# string that finds exactly one line of it, what that string becomes, why a developer could
+# write it, and optionally "equivalent: why" for a change no test can observe (not counted).
+#
+#   scripts/mutants.sh            every mutant, then the table and the score
+#   scripts/mutants.sh --only N   mutant N alone
+#   scripts/mutants.sh --check    only that every pattern finds exactly one line (no build)
+#
+# The scratch tree and its build stay in $PELMORA_MUTANTS_DIR (default /tmp/pelmora-mutants), so
+# a second run only rebuilds what changed; ccache serves the objects of the unchanged sources.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+list=tests/mutants.tsv
+timeout_per_test=${MUTANT_TEST_TIMEOUT:-60}
+only=""
+check_only=0
+while [ $# -gt 0 ]; do
+  case "$1" in
+  --only) only=${2:?--only needs a mutant number}; shift 2 ;;
+  --check) check_only=1; shift ;;
+  *) echo "usage: $0 [--check | --only N]" >&2; exit 2 ;;
+  esac
+done
+
+declare -a files patterns replacements reasons notes
+while IFS=$'\t' read -r file pattern replacement reason note || [ -n "$file" ]; do
+  case "$file" in '' | '#'*) continue ;; esac
+  files+=("$file") patterns+=("$pattern") replacements+=("$replacement")
+  reasons+=("$reason") notes+=("${note:-}")
+done <"$list"
+count=${#files[@]}
+
+# A pattern that finds no line, or more than one, would plant the fault in the wrong place.
+check_patterns() {
+  local bad=0 i hits
+  for ((i = 0; i < count; i++)); do
+    if [ ! -f "${files[i]}" ]; then
+      echo "mutant $((i + 1)): no file ${files[i]}" >&2; bad=1; continue
+    fi
+    hits=$(grep -cF -- "${patterns[i]}" "${files[i]}" || true)
+    if [ "$hits" != 1 ]; then
+      echo "mutant $((i + 1)): '${patterns[i]}' finds $hits lines in ${files[i]}" >&2; bad=1
+    fi
+    if [ "${patterns[i]}" = "${replacements[i]}" ]; then
+      echo "mutant $((i + 1)): the replacement changes nothing" >&2; bad=1
+    fi
+  done
+  return $bad
+}
+
+if ! check_patterns; then exit 1; fi
+if [ "$check_only" = 1 ]; then echo "all $count patterns find exactly one line"; exit 0; fi
+if [ -n "$only" ] && { [ "$only" -lt 1 ] || [ "$only" -gt "$count" ]; }; then
+  echo "no mutant $only (1..$count)" >&2; exit 2
+fi
+
+scratch=${PELMORA_MUTANTS_DIR:-/tmp/pelmora-mutants}
+tree=$scratch/tree
+mkdir -p "$tree"
+# Copies only what differs, with a fresh time stamp, so the build sees exactly those as changed.
+sync_tree() {
+  local f
+  git -C "$repo" ls-files -co --exclude-standard -z | while IFS= read -r -d '' f; do
+    [ -f "$f" ] || continue
+    if ! cmp -s "$f" "$tree/$f"; then mkdir -p "$tree/$(dirname "$f")"; cp "$f" "$tree/$f"; fi
+  done
+}
+sync_tree
+
+export CCACHE_DIR=${CCACHE_DIR:-/work/.ccache} CCACHE_BASEDIR=$tree CCACHE_NOHASHDIR=1
+cmake -S "$tree" -B "$tree/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELMORA_WERROR=ON \
+  -DPELMORA_PYTHON=ON -DPELMORA_BUILD_BENCH=OFF -DCMAKE_CXX_COMPILER_LAUNCHER=ccache >/dev/null
+# The CPU-share tests measure the machine's load, not a fault.
+run_suite() {
+  ctest --test-dir "$tree/build" -j2 --timeout "$timeout_per_test" --stop-on-failure \
+    -E 'CostsAlmostNoCpu' >"$1" 2>&1
+}
+log=$scratch/logs
+mkdir -p "$log"
+echo "building the unchanged tree in $tree/build" >&2
+if ! cmake --build "$tree/build" -j2 >"$log/baseline.log" 2>&1; then
+  echo "the unchanged tree does not build: $log/baseline.log" >&2; exit 1
+fi
+# A suite that already fails would count every mutant as killed.
+echo "running the suite on the unchanged tree" >&2
+if ! run_suite "$log/baseline.test.log"; then
+  echo "the suite fails on the unchanged tree: $log/baseline.test.log" >&2; exit 1
+fi
+
+# Replaces the pattern on its one line; python3 keeps the strings literal (no regex, no escapes).
+plant() {
+  python3 - "$tree/$1" "$2" "$3" <<'EOF'
+import sys
+path, old, new = sys.argv[1:]
+lines = open(path, encoding="utf-8").read().split("\n")
+hits = [i for i, line in enumerate(lines) if old in line]
+assert len(hits) == 1, f"{old!r} finds {len(hits)} lines"
+lines[hits[0]] = lines[hits[0]].replace(old, new, 1)
+open(path, "w", encoding="utf-8").write("\n".join(lines))
+EOF
+}
+
+run_mutant() {
+  local i=$1 n=$(($1 + 1)) file=${files[$1]} verdict
+  if [[ "${notes[i]}" == equivalent* ]]; then echo equivalent; return; fi
+  plant "$file" "${patterns[i]}" "${replacements[i]}"
+  if ! cmake --build "$tree/build" -j2 >"$log/$n.build.log" 2>&1; then
+    verdict=build-failed
+  elif run_suite "$log/$n.test.log"; then
+    verdict=survived
+  else
+    verdict=killed
+  fi
+  cp "$repo/$file" "$tree/$file"
+  echo "$verdict"
+}
+
+module_of() {
+  case "$1" in
+  src/* | include/pelmora/*) local rest=${1#src/}; rest=${rest#include/pelmora/}; echo "${rest%%/*}" ;;
+  cli/*) echo cli ;;
+  python/*) echo python ;;
+  *) echo other ;;
+  esac
+}
+
+declare -A module_killed module_counted
+killed=0 counted=0
+printf '%-4s %-44s %-13s %s\n' no file result reason
+for ((i = 0; i < count; i++)); do
+  if [ -n "$only" ] && [ "$((i + 1))" != "$only" ]; then continue; fi
+  verdict=$(run_mutant "$i")
+  printf '%-4s %-44s %-13s %s\n' "$((i + 1))" "${files[i]}" "$verdict" "${reasons[i]}"
+  module=$(module_of "${files[i]}")
+  case "$verdict" in
+  killed | survived)
+    counted=$((counted + 1)) module_counted[$module]=$((${module_counted[$module]:-0} + 1))
+    if [ "$verdict" = killed ]; then
+      killed=$((killed + 1)) module_killed[$module]=$((${module_killed[$module]:-0} + 1))
+    fi
+    ;;
+  esac
+done
+# A build rebuilt after the last restore leaves the scratch tree's objects equal to the real tree.
+cmake --build "$tree/build" -j2 >"$log/restore.log" 2>&1 || true
+
+echo
+for module in $(printf '%s\n' "${!module_counted[@]}" | sort); do
+  k=${module_killed[$module]:-0} m=${module_counted[$module]}
+  printf '%-12s %d of %d killed: %d %%\n' "$module" "$k" "$m" $((100 * k / m))
+done
+if [ "$counted" -gt 0 ]; then
+  echo "$killed of $counted killed: $((100 * killed / counted)) %"
+else
+  echo "0 of 0 killed: no mutant was counted"
+fi
+echo "logs: $log" >&2
