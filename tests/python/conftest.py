@@ -2,6 +2,7 @@
 
 import socket
 import threading
+import time
 
 import pytest
 
@@ -52,3 +53,15 @@ def stalling_shell():
     shell = StallingShell()
     yield shell
     shell.listener.close()
+
+
+def full_accept_queue():
+    """A loopback listener whose accept queue is full, and the sockets that fill it: a further
+    connect to it neither succeeds nor fails."""
+    full = socket.create_server(("127.0.0.1", 0), backlog=0)
+    fillers = [socket.socket() for _ in range(4)]
+    for filler in fillers:
+        filler.setblocking(False)
+        filler.connect_ex(full.getsockname())
+    time.sleep(0.02)
+    return full, fillers

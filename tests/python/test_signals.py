@@ -13,7 +13,7 @@ import pytest
 PRELUDE = textwrap.dedent("""
     import asyncio, os, signal, sys, threading, time
     sys.path.insert(0, %r)
-    from conftest import StallingShell
+    from conftest import StallingShell, full_accept_queue
 
     def waiting():  # a case may replace it
         return "STALL" in shell.lines
@@ -60,13 +60,8 @@ CASES = {
         print(outcome[0])
     """,
     "connect": """
-        import pelmora, socket
-        full = socket.create_server(("127.0.0.1", 0), backlog=0)
-        fillers = [socket.socket() for _ in range(4)]
-        for filler in fillers:
-            filler.setblocking(False)
-            filler.connect_ex(full.getsockname())
-        time.sleep(0.02)
+        import pelmora
+        full, fillers = full_accept_queue()
         started = time.monotonic()
         waiting = lambda: time.monotonic() - started > 0.2
         try:
@@ -171,15 +166,10 @@ def test_a_program_that_ignores_sigint_keeps_its_waiting_calls():
 
 
 def test_the_time_limit_bounds_the_connect():
-    import socket
     import time
     import pelmora
-    full = socket.create_server(("127.0.0.1", 0), backlog=0)
-    fillers = [socket.socket() for _ in range(4)]
-    for filler in fillers:
-        filler.setblocking(False)
-        filler.connect_ex(full.getsockname())
-    time.sleep(0.02)
+    from conftest import full_accept_queue
+    full, fillers = full_accept_queue()
     started = time.monotonic()
     with pytest.raises(pelmora.AutomationError) as raised:
         pelmora.connect(*full.getsockname(), timeout=300)
