@@ -4,10 +4,10 @@
 #include <filesystem>
 
 #include "JsonProfileSource.h"
-#include "pelmora/session/LimitedFile.h"
 #include "ProfileValidator.h"
 #include "TomlProfileSource.h"
 #include "pelmora/catalog/SettingsCatalog.h"
+#include "pelmora/session/LimitedFile.h"
 
 namespace pelmora {
 

@@ -4,9 +4,9 @@
 #include <limits>
 #include <set>
 
-#include "pelmora/session/LimitedFile.h"
 #include "pelmora/catalog/SettingsCatalog.h"
 #include "pelmora/catalog/Utf8Text.h"
+#include "pelmora/session/LimitedFile.h"
 
 namespace pelmora {
 

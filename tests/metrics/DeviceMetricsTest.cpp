@@ -65,8 +65,8 @@ TEST(DeviceMetrics, StateBecomesTheFamiliesItHoldsAndNothingElse) {
 TEST(DeviceMetrics, ReadingTheSimulatedServerGivesItsValuesAndDriftButNoSecret) {
   testing::EmbeddedShell sim;
   sim.server.State().Fixed().productName = "Probe Product";
-  const Profile profile = Profile::Parse("channel = 11\npsk = \"hush-hush\"\n",
-                                         "p.toml", Profile::Format::Toml);
+  const Profile profile =
+      Profile::Parse("channel = 11\npsk = \"hush-hush\"\n", "p.toml", Profile::Format::Toml);
   ASSERT_TRUE(profile.IsValid());
   const std::string text =
       TextExposition::Write(DeviceMetrics::Families(DeviceReading::Read(*sim.device, &profile)));
