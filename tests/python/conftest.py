@@ -18,12 +18,11 @@ def server():
 
 class StallingShell:
     """A minimal configuration shell on loopback: it echoes each line and answers "ok" and a
-    prompt (a refusal to every SH line), except for the line STALL, which it never answers. `lines` records what it got;
-    `stalled` is set once STALL has come."""
+    prompt (a refusal to every SH line), except for the line STALL, which it never answers.
+    `lines` records what it got."""
 
     def __init__(self):
         self.lines = []
-        self.stalled = threading.Event()
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.port = self.listener.getsockname()[1]
         self._thread = threading.Thread(target=self._serve, daemon=True)
@@ -41,9 +40,7 @@ class StallingShell:
                 while b"\r" in pending:
                     line, pending = pending.split(b"\r", 1)
                     self.lines.append(line.strip().decode("latin-1"))
-                    if line.strip() == b"STALL":
-                        self.stalled.set()
-                    else:
+                    if line.strip() != b"STALL":
                         answer = b"%cfgerr: refused" if line.startswith(b"SH ") else b"ok"
                         session.sendall(line + b"\r\n" + answer + b"\r\nLocal> ")
 
