@@ -100,16 +100,11 @@ ExporterCommand::ExporterCommand(Invocation invocation) : invocation_(std::move(
 ExporterCommand::~ExporterCommand() = default;
 
 int ExporterCommand::Run(SignalWatcher& watcher) {
-  try {
+  const bool prepared = PreparedOrExplained([this] {
     Prepare();
-  } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
-    return ExitCode::kUsageError;
-  } catch (const InventoryError& error) {
-    std::cerr << error.what() << '\n';
-    return ExitCode::kUsageError;
-  }
-  return Serve(watcher);
+    return true;
+  });
+  return prepared ? Serve(watcher) : ExitCode::kUsageError;
 }
 
 void ExporterCommand::Prepare() {

@@ -105,15 +105,7 @@ class ProgressTicker {
 FleetCommand::FleetCommand(Invocation invocation) : invocation_(std::move(invocation)) {}
 
 int FleetCommand::Run(SignalWatcher& watcher) {
-  try {
-    if (!Prepare()) return ExitCode::kUsageError;
-  } catch (const UsageError& error) {
-    std::cerr << "pelmora: " << error.what() << '\n';
-    return ExitCode::kUsageError;
-  } catch (const InventoryError& error) {
-    std::cerr << error.what() << '\n';
-    return ExitCode::kUsageError;
-  }
+  if (!PreparedOrExplained([this] { return Prepare(); })) return ExitCode::kUsageError;
   return Execute(watcher);
 }
 

@@ -44,6 +44,10 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
         << shown << result.err;
   }
   EXPECT_EQ(device.Received(), "");
+  // The exporter's own address is checked before its inventory is read.
+  const ToolResult exporter = ToolProcess::Run(
+      {"exporter", "--inventory", "/nonexistent.toml", "--listen", "127.0.0.1:99999"});
+  EXPECT_EQ(exporter.status, 2) << exporter.err;
 }
 
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
