@@ -156,29 +156,38 @@ int ExporterCommand::Serve(SignalWatcher& watcher) {
 int ExporterCommand::ListenUntilStopped(httplib::Server& server, SignalWatcher& watcher,
                                         const std::string& banner) {
   std::mutex mutex;
-  std::condition_variable ended;
+  std::condition_variable changed;
   bool listening = true;
   bool stopped = false;
-  {
-    // A signal that comes before the server has started listening is repeated until it has.
-    watcher.OnSignal([&] {
-      cancels_.CancelAll();
-      std::unique_lock lock(mutex);
-      stopped = true;
-      do {
-        server.stop();
-      } while (!ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return !listening; }));
-    });
-    // Announced once a signal can stop it cleanly.
-    std::cout << banner << std::endl;
-    server.listen_after_bind();
+  // The signal only records the stop, so that the watcher never waits on the server. This
+  // thread stops the server, again and again until it has stopped listening: a stop that comes
+  // before the server has begun to listen goes unnoticed by it.
+  std::thread stopper([&] {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return stopped || !listening; });
+    while (listening) {
+      server.stop();
+      changed.wait_for(lock, std::chrono::milliseconds(50), [&] { return !listening; });
+    }
+  });
+  watcher.OnSignal([&] {
+    cancels_.CancelAll();
     {
       const std::lock_guard lock(mutex);
-      listening = false;
+      stopped = true;
     }
-    ended.notify_all();
-    watcher.OnSignal(nullptr);
+    changed.notify_all();
+  });
+  // Announced once a signal can stop it cleanly.
+  std::cout << banner << std::endl;
+  server.listen_after_bind();
+  {
+    const std::lock_guard lock(mutex);
+    listening = false;
   }
+  changed.notify_all();
+  stopper.join();
+  watcher.OnSignal(nullptr);
   if (stopped) return ExitCode::kSuccess;
   std::cerr << "pelmora: the exporter stopped serving on its own\n";
   return ExitCode::kFailed;
