@@ -1,8 +1,9 @@
 #include "pelmora/catalog/Backup.h"
 
-#include <cstdio>
+#include <toml++/toml.h>
 #include <ctime>
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "pelmora/catalog/SettingsCatalog.h"
 #include "pelmora/catalog/Utf8Text.h"
@@ -11,22 +12,13 @@ namespace pelmora {
 
 namespace {
 
-// A TOML basic string: quotes, backslashes and control characters escaped.
+// A TOML basic string on one line, written by the TOML library so that every quote, backslash
+// and control character is escaped as a reader expects.
 std::string TomlString(std::string_view text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned char>(c));
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + '"';
+  std::ostringstream quoted;
+  quoted << toml::toml_formatter{toml::value<std::string>{std::string(text)},
+                                 toml::format_flags::allow_unicode_strings};
+  return quoted.str();
 }
 
 std::string TomlValue(const SettingValue& value) {

@@ -14,12 +14,6 @@ namespace {
 
 constexpr const char* kSecretForms = R"(a string, { env = "NAME" } or { file = "PATH" })";
 
-std::string WithoutFinalLineEnd(std::string text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 ProfileValidator::ProfileValidator(Profile& profile, std::filesystem::path baseDirectory)
@@ -174,15 +168,14 @@ std::optional<std::string> ProfileValidator::SecretFromFile(const std::string& l
                                                             const ProfileNode& node) {
   const ProfileNode& pathNode = node.members[0].value;
   // A relative path is taken from the profile's own folder, wherever the tool runs.
-  const LimitedFile::Content content = LimitedFile::Read(baseDirectory_ / pathNode.text);
+  const LimitedFile::Content content = LimitedFile::ReadSecret(baseDirectory_ / pathNode.text);
   if (content.problem) {
     profile_.AddProblem(pathNode.line, pathNode.column,
                         label + ": cannot read the file " + Utf8Text::OneLine(pathNode.text) +
                             " (" + *content.problem + ")");
     return std::nullopt;
   }
-  // A file written by an editor or by echo ends in a line end that is no part of the secret.
-  return DeviceText(label, pathNode, WithoutFinalLineEnd(content.text));
+  return DeviceText(label, pathNode, content.text);
 }
 
 }  // namespace pelmora

@@ -104,7 +104,7 @@ FleetRunner::HostReport FleetRunner::RunHost(std::size_t index, const Job& job,
       report.exception = std::current_exception();
     }
     if (report.outcome != Outcome::NotOpened || report.attempts > options_.retries) break;
-    if (!cancel->SleepFor(PauseBefore(report.attempts))) {
+    if (!cancel->SleepFor(PauseBefore(options_.backoff, report.attempts))) {
       report.outcome = Outcome::Cancelled;
       report.error = CancelledError();
       break;
@@ -114,8 +114,9 @@ FleetRunner::HostReport FleetRunner::RunHost(std::size_t index, const Job& job,
   return report;
 }
 
-std::chrono::milliseconds FleetRunner::PauseBefore(std::int32_t retry) const {
-  auto pause = options_.backoff;
+std::chrono::milliseconds FleetRunner::PauseBefore(std::chrono::milliseconds backoff,
+                                                   std::int32_t retry) {
+  auto pause = backoff;
   for (std::int32_t i = 1; i < retry && pause < kMaxBackoff; ++i) pause *= 2;
   return std::min(pause, kMaxBackoff);
 }

@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "pelmora/session/LimitedFile.h"
+
 namespace pelmora {
 
 namespace {
@@ -305,18 +307,16 @@ class InventoryReader {
     return std::string(text);
   }
 
-  // The file's text without its final line end.
   std::optional<std::string> FromFile(const toml::value<std::string>& name) {
     std::filesystem::path file(name.get());
     if (file.is_relative()) file = std::filesystem::path(path_).parent_path() / file;
-    auto password = ReadWhole(file);
-    if (!password) {
-      Add(name.source(), "cannot read password file '" + file.string() + "'");
+    LimitedFile::Content password = LimitedFile::ReadSecret(file);
+    if (password.problem) {
+      Add(name.source(),
+          "cannot read password file '" + file.string() + "' (" + *password.problem + ")");
       return std::nullopt;
     }
-    if (password->ends_with('\n')) password->pop_back();
-    if (password->ends_with('\r')) password->pop_back();
-    return password;
+    return std::move(password.text);
   }
 
   // A group with a host's name would make --limit ambiguous.

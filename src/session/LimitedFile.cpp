@@ -64,4 +64,12 @@ LimitedFile::Content LimitedFile::Read(const std::filesystem::path& path) {
   return content;
 }
 
+LimitedFile::Content LimitedFile::ReadSecret(const std::filesystem::path& path) {
+  Content content = Read(path);
+  std::string& text = content.text;
+  if (text.ends_with('\n')) text.pop_back();
+  if (text.ends_with('\r')) text.pop_back();
+  return content;
+}
+
 }  // namespace pelmora

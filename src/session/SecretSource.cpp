@@ -7,16 +7,6 @@
 
 namespace pelmora {
 
-namespace {
-
-std::string WithoutLineEnd(std::string text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
-}  // namespace
-
 std::string SecretSource::Resolve() const {
   switch (from) {
     case From::Env: {
@@ -25,9 +15,9 @@ std::string SecretSource::Resolve() const {
       return text;
     }
     case From::File: {
-      const LimitedFile::Content content = LimitedFile::Read(value);
+      LimitedFile::Content content = LimitedFile::ReadSecret(value);
       if (content.problem) throw TargetError(value + ": " + *content.problem);
-      return WithoutLineEnd(content.text);
+      return std::move(content.text);
     }
     case From::Literal:
       break;

@@ -38,6 +38,11 @@ TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
 }
 
 TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
+  // Attached, a new device waits 10 s for an answer unless a command says otherwise.
+  auto fresh = std::make_shared<PelmoraT2>();
+  DeviceInternals::AttachConnection(*fresh, std::make_shared<PipeConnection>());
+  EXPECT_EQ(DeviceInternals::Handler(*fresh)->DefaultTimeout(), 10000);
+
   EmbeddedShell shell;
   const auto handler = DeviceInternals::Handler(*shell.device);
   DeviceInternals::AttachConnection(*shell.device, shell.pipe);

@@ -80,8 +80,11 @@ TEST(FifoBufTest, FindStrRevGivesTheLastBytePositionAndIgnoresRange) {
 
 TEST(FifoBufTest, MidCopiesWithoutConsumingWritesLengthBackAndRefusesOutsideTheBytes) {
   const FifoBuf buf = Holding("abcdef");
-  for (const auto& [start, length, copied, writtenBack] :
-       {std::tuple{2, 0, "bcdef", 5}, {5, 10, "ef", 2}, {2, 3, "bcd", 3}, {6, kMax32, "f", 1}}) {
+  for (const auto& [start, length, copied, writtenBack] : {std::tuple{2, 0, "bcdef", 5},
+                                                           {5, 10, "ef", 2},
+                                                           {2, 3, "bcd", 3},
+                                                           {2, 4, "bcde", 4},
+                                                           {6, kMax32, "f", 1}}) {
     std::int32_t strLength = length, bytesLength = length;
     EXPECT_EQ(buf.MidStr(start, strLength), copied);
     EXPECT_EQ(TextBytes::ToText(buf.MidByteArray(start, bytesLength)), copied);

@@ -79,6 +79,10 @@ TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
   EXPECT_GE(t[1] - t[0], 20ms);
   EXPECT_GE(t[2] - t[1], 40ms);
   EXPECT_GE(t[3] - t[2], 80ms);
+  // Doubling stops at 8 s, also for a first pause that is longer.
+  EXPECT_EQ((std::array{FleetRunner::PauseBefore(3s, 2), FleetRunner::PauseBefore(3s, 3),
+                        FleetRunner::PauseBefore(1s, 40), FleetRunner::PauseBefore(9s, 1)}),
+            (std::array{6000ms, 8000ms, 8000ms, 8000ms}));
 }
 
 TEST(FleetRunner, CancelStartsNoMoreHostsAndEndsAPauseBeforeARetryWith113) {

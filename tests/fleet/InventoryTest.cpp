@@ -10,7 +10,7 @@ namespace {
 
 TEST(Inventory, HostsInheritDefaultsThenGroupsInFileOrderAndPasswordsComeFromWhereTheySay) {
   const std::string dir = ::testing::TempDir();
-  std::ofstream(dir + "fleet-pw.txt") << "FromFile\n";
+  std::ofstream(dir + "fleet-pw.txt") << "FromFile\r\n";
   setenv("PELMORA_FLEET_TEST_PW", "FromEnv", 1);
   const auto inventory = Inventory::Parse(R"(
 [defaults]

@@ -22,8 +22,11 @@ std::string Fields(const IPInfo& info) {
 TEST(IPInfoTest, ParsesTheScreensOfTheTable) {
   const std::string mask = "\rSubnet Mask 255.255.255.0\rIP Gateway 192.168.0.1\rBoot Method ";
   const std::vector<std::pair<std::string, std::string>> cases{
-      // A value needs a blank and then a CR behind it: the last line gives no word.
+      // A value needs a blank and a CR behind it: the last line gives no word, blanks or not.
       {kExampleHead, "10.1.2.3|255.255.255.0|10.1.2.1|0|2"},
+      {"IP Address 10.1.2.3 (set manually)\rSubnet Mask 255.0.0.0\rIP Gateway 10.0.0.1\r"
+       "Boot Method STATIC now",
+       "10.1.2.3|255.0.0.0|10.0.0.1|0|1"},
       {"IP Address  # 192.168.0.50 (set manually)" + mask + "STATIC\rHost Name PS",
        "192.168.0.50 (duplicate address!)|255.255.255.0|192.168.0.1|1|1"},
       {"IP Address # 192.168.0.50" + mask + "STATIC\rHost Name PS",

@@ -140,9 +140,26 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
             errors::kCommandCancelled);
   EXPECT_EQ(session.PhysicalSessions(), 1u);
   session.Close();
+  // A typed backslash is doubled, so that a typed "\r" stays apart from a real CR.
+  Transcript(transcriptPath).Note("typed \\r, sent \r");
   std::ifstream transcript(transcriptPath);
   const std::string text((std::istreambuf_iterator<char>(transcript)), {});
   EXPECT_EQ(text.find("SH NW CH"), std::string::npos) << text;
+  EXPECT_NE(text.find(" typed \\\\r, sent \\r\n"), std::string::npos) << text;
+}
+
+// A secret file loses the one line end that an editor or echo leaves, and nothing more.
+TEST(Session, ASecretFileLosesOnlyItsFinalLineEnd) {
+  const std::string path = ::testing::TempDir() + "session-secret.txt";
+  for (const auto& [written, secret] :
+       std::vector<std::pair<std::string, std::string>>{{"pw", "pw"},
+                                                        {"pw\n", "pw"},
+                                                        {"pw\r\n", "pw"},
+                                                        {"pw\r", "pw"},
+                                                        {"p\rw\n\n", "p\rw\n"}}) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << written;
+    EXPECT_EQ(SecretSource::File(path).Resolve(), secret) << ::testing::PrintToString(written);
+  }
 }
 
 // The device ending the session is an error for the next command unless a reopen is allowed;

@@ -45,6 +45,7 @@ TEST(ShellCommandSetTest, LinesAreCheckedAtTheBoundsOfTheirValuesReadBackAndRefu
       {"SET NW SSID ", Error::InvalidValue},
       {"SET NW WPAPSK 12345678", {}},
       {"SET NW WPAPSK " + std::string(63, 'p'), {}},
+      {"SET NW WPAPSK " + std::string(64, 'p'), Error::InvalidValue},
       {"SET NW WPAPSK 1234567", Error::InvalidValue},
       {"SET NW ENC 32", Error::InvalidValue},
       {"SET NW BSSID ", {}},

@@ -109,6 +109,15 @@ TEST_F(TelnetConnectionTest, DeviceClosingMidAnswerRaisesAtNextPollAndNextOpenRe
   EXPECT_EQ(server.Receive(7), "SH VER\r");
   EXPECT_NO_THROW(connection->Poll());
 
+  // Ended by the device between commands, the session is opened again by the next command,
+  // which sees no stale error.
+  connection->SetIsOpen(false);
+  server.client->close();
+  testing::PumpFor(milliseconds(20));
+  connection->SetIsOpen(true);
+  ASSERT_TRUE(server.Accept());
+  EXPECT_NO_THROW(connection->Poll());
+
   // Closing with the command unread resets the connection instead: the same error.
   connection->SendText("SH VER\r", nullptr);
   testing::PumpFor(milliseconds(10));

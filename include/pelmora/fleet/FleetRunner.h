@@ -40,6 +40,9 @@ class FleetRunner {
     std::chrono::milliseconds backoff{250};
   };
   static constexpr std::chrono::milliseconds kMaxBackoff{8000};
+  // The pause before retry `retry` (1 for the first).
+  static std::chrono::milliseconds PauseBefore(std::chrono::milliseconds backoff,
+                                               std::int32_t retry);
 
   struct HostReport {
     std::size_t index = 0;
@@ -96,7 +99,6 @@ class FleetRunner {
  private:
   void Work(std::size_t count, const Job& job, const Finished& finished);
   HostReport RunHost(std::size_t index, const Job& job, const std::shared_ptr<CancelToken>& cancel);
-  std::chrono::milliseconds PauseBefore(std::int32_t retry) const;
 
   Options options_;
   mutable std::mutex mutex_;

@@ -20,6 +20,9 @@ class LimitedFile {
   };
 
   static Content Read(const std::filesystem::path& path);
+  // A file that holds a secret: read as above, less the one line end (LF, CR LF or CR) that an
+  // editor or echo leaves behind, which is no part of the secret.
+  static Content ReadSecret(const std::filesystem::path& path);
 };
 
 }  // namespace pelmora
