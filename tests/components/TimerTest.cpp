@@ -29,6 +29,11 @@ TEST(TimerTest, TicksRepeatWhileArmedAndOnlyWhileThePumpRuns) {
   const int ticksWhenDisarmed = ticks;
   testing::PumpFor(milliseconds(30));
   EXPECT_EQ(ticks, ticksWhenDisarmed);
+  // A zero interval leaves the timer armed but silent.
+  timer.SetInterval(0);
+  timer.SetEnabled(true);
+  testing::PumpFor(milliseconds(20));
+  EXPECT_EQ(ticks, ticksWhenDisarmed);
 }
 
 TEST(TimerTest, TicksOncePerArmingWhenTheHandlerDisarmsAndReArmingKeepsTheFirstDeadline) {

@@ -42,6 +42,8 @@ TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
   auto fresh = std::make_shared<PelmoraT2>();
   DeviceInternals::AttachConnection(*fresh, std::make_shared<PipeConnection>());
   EXPECT_EQ(DeviceInternals::Handler(*fresh)->DefaultTimeout(), 10000);
+  EXPECT_EQ(CatchError([&] { fresh->SetFramingDelay(-1); }).Number(), 5);
+  EXPECT_EQ(fresh->FramingDelay(), ProtocolHandler::kDefaultFramingDelay);
 
   EmbeddedShell shell;
   const auto handler = DeviceInternals::Handler(*shell.device);
