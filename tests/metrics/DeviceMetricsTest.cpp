@@ -80,13 +80,13 @@ TEST(DeviceMetrics, ExporterFiguresCountProbesFailuresAndBuckets) {
   ExporterFigures figures;
   figures.SessionOpened();
   figures.ProbeEnded(0.07, std::nullopt);
-  figures.ProbeEnded(3, 3001);
+  figures.ProbeEnded(2.5, 3001);  // a bucket counts a probe that takes its bound exactly
   const std::string text = TextExposition::Write(figures.Families());
   for (const char* line :
        {"pelmora_exporter_probes_total 2\n",
         "pelmora_exporter_probe_failures_total{number=\"3001\"} 1\n", "_bucket{le=\"0.05\"} 0\n",
-        "_bucket{le=\"0.1\"} 1\n", "_bucket{le=\"5\"} 2\n", "_bucket{le=\"+Inf\"} 2\n",
-        "_sum 3.07\n", "pelmora_exporter_sessions_open 1\n"}) {
+        "_bucket{le=\"0.1\"} 1\n", "_bucket{le=\"2.5\"} 2\n", "_bucket{le=\"+Inf\"} 2\n",
+        "_sum 2.57\n", "pelmora_exporter_sessions_open 1\n"}) {
     EXPECT_NE(text.find(line), std::string::npos) << line << text;
   }
 }
