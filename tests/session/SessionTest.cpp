@@ -140,12 +140,18 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
             errors::kCommandCancelled);
   EXPECT_EQ(session.PhysicalSessions(), 1u);
   session.Close();
-  // A typed backslash is doubled, so that a typed "\r" stays apart from a real CR.
-  Transcript(transcriptPath).Note("typed \\r, sent \r");
+  {
+    Transcript typed(transcriptPath);
+    // A typed backslash is doubled, so that a typed "\r" stays apart from a real CR.
+    typed.Note("typed \\r, sent \r");
+    typed.Sent(" Unpro \r");  // however it was typed, the next line is the shell password
+    typed.Sent("hush\r");
+  }
   std::ifstream transcript(transcriptPath);
   const std::string text((std::istreambuf_iterator<char>(transcript)), {});
   EXPECT_EQ(text.find("SH NW CH"), std::string::npos) << text;
   EXPECT_NE(text.find(" typed \\\\r, sent \\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("hush"), std::string::npos) << text;
 }
 
 // A secret file loses the one line end that an editor or echo leaves, and nothing more.
@@ -189,11 +195,11 @@ TEST(Session, AWrongPasswordFailsTheLoginAndTheRightOneLeavesReadOnly) {
   TelnetShellServer server(options);
   server.Start();
   Target target = HostOn(server.Port());
-  target.password = SecretSource::Literal("wrong");
+  target.password = SecretSource::Literal("secreT");  // as long as the right one
   Session wrong(target, {});
   const AutomationError error = CatchError([&] { wrong.Login(); });
   EXPECT_EQ(error.Number(), errors::kLibraryError);
-  EXPECT_EQ(error.Description().find("wrong"), std::string::npos);
+  EXPECT_EQ(error.Description().find("secreT"), std::string::npos);
   target.password = SecretSource::Literal("secret");
   Session right(target, {});
   right.Login();
