@@ -48,6 +48,10 @@ TEST(SerialConnectionTest, OpensAt8N1PassesBytesUnchangedAcrossLogicalClosesAndR
   EXPECT_EQ(badRate.Number(), 3007);
   EXPECT_TRUE(badRate.Description().starts_with(pty.path + ": cannot set 12345 baud"));
   EXPECT_FALSE(oddRate.SessionActive());
+  for (const int rate : {0, -9600}) {
+    SerialConnection noRate(pty.path, rate);
+    EXPECT_EQ(testing::CatchError([&] { noRate.SetIsOpen(true); }).Number(), 3009) << rate;
+  }
 
   SerialConnection connection(pty.path);
   connection.SetIsOpen(true);

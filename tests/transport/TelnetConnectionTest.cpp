@@ -219,7 +219,8 @@ TEST(TelnetConnectFailureTest, ConnectFailuresEndAtOnceNamingTheEndpointAndTheRe
   EXPECT_EQ(OpenFailure(unknown), "3001 printer-3f:23: cannot resolve host name 'printer-3f': " +
                                       asio::error_code(asio::error::host_not_found).message());
 
-  for (auto [host, port] : {std::pair<std::string, int>{"", 23}, {"127.0.0.1", 70000}}) {
+  for (auto [host, port] :
+       {std::pair<std::string, int>{"", 23}, {"127.0.0.1", 70000}, {"127.0.0.1", 0}}) {
     TelnetConnection invalid(host, port);
     EXPECT_TRUE(OpenFailure(invalid).starts_with("3009 ")) << port;
   }
