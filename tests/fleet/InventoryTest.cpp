@@ -72,6 +72,11 @@ TEST(Inventory, LimitsNameWhatTheyMissAndEmptyFilesAreNoHosts) {
       EXPECT_EQ(error.what(), message);
     }
   }
+  const std::string longest(250, 'n');  // the longest name a host may have
+  EXPECT_EQ(Inventory::Parse("[hosts." + longest + "]\naddress = \"a\"\n", dir + "l.toml")
+                .Hosts()[0]
+                .name,
+            longest);
   std::ofstream(dir + "empty.toml").flush();
   try {
     Inventory::Load(dir + "empty.toml");
