@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pelmora/catalog/Utf8Text.h"
+
 namespace pelmora {
 namespace {
 
@@ -49,14 +51,14 @@ ip-address = "10.1.2.255"
 
   // The same shape in JSON; places point at the keys.
   const std::string json = R"({"colour": "red",
-  "channel": "6", "SSID": "a", "ssid": "b",
+  "channel": "6", "SSID": "a\"b", "ssid": "b",
   "wep-key": {
     "5": "0123456789", "1": "0123456789", "1": "0123456789"}, "colour": "blue"})";
   EXPECT_EQ(
       Problems(Profile::Parse(json, "p.json", Profile::Format::Json)),
       (std::vector<std::string>{"p.json:1:2: unknown setting 'colour'",
                                 "p.json:2:3: channel: wrong type: wanted an integer, got a string",
-                                "p.json:2:32: ssid is given more than once",
+                                "p.json:2:35: ssid is given more than once",
                                 "p.json:4:5: wep-key: key number '5' is not 1 to 4",
                                 "p.json:4:43: 1 is given more than once",
                                 "p.json:4:63: colour is given more than once"}));
@@ -139,6 +141,8 @@ root-key = "AB12"
   EXPECT_EQ(profile.Secrets(),
             (std::vector<std::string>{"0123456789", "9876543210", "AB12", "caf\xE9-psk-value",
                                       "caf\xE9-psk-value"}));
+  // A text that ends inside a character is refused, whatever follows it in memory.
+  EXPECT_EQ(Utf8Text::ToBytes(std::string_view("caf\xC3\xA9", 4)), std::nullopt);
   // A problem never quotes a secret.
   const auto refused =
       Problems(Profile::Parse("psk = \"hidden\\nvalue\"", "p.toml", Profile::Format::Toml));

@@ -116,6 +116,7 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
       {"ssid", {"", {}}},
       {"ssid", {std::string(33, 's'), {}}},
       {"psk", {"7-chars", {}}},
+      {"psk", {std::string(64, 'p'), {}}},
       {"wep-key", {"0123456789A", {}}},
       {"root-key", {"XY", {}}},
       {"ssid", {"a Local> b", {}}},
