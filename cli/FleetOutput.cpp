@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "ExitCode.h"
 #include "pelmora/platform/ErrorNumbers.h"
@@ -26,9 +27,9 @@ Json HostJson(const FleetOutput::HostResult& host) {
     entry["result"] = nullptr;  // a command that prints nothing, such as backup to a file
   } else if (Json document = Json::parse(host.out, nullptr, false); !document.is_discarded()) {
     if (document.is_object() && document.size() == 1 && document.contains("error")) {
-      entry["error"] = document["error"];
+      entry["error"] = std::move(document["error"]);
     } else {
-      entry["result"] = document;
+      entry["result"] = std::move(document);
     }
   } else {
     // Refused before the command ran (a transcript that cannot be written): the tool's words.
@@ -93,11 +94,12 @@ void FleetOutput::Summary(const std::vector<HostResult>& hosts) {
   std::lock_guard lock(mutex_);
   ClearProgress();
   if (json_) {
-    Json list = Json::array();
+    // Built in place: a document of thousands of hosts is not copied on the way.
+    Json document = Json::object();
+    Json& list = document["hosts"] = Json::array();
+    list.get_ref<Json::array_t&>().reserve(hosts.size());
     for (const auto& host : hosts) list.push_back(HostJson(host));
-    const Json document{
-        {"hosts", list},
-        {"summary", {{"total", hosts.size()}, {"ok", ok}, {"failed", hosts.size() - ok}}}};
+    document["summary"] = {{"total", hosts.size()}, {"ok", ok}, {"failed", hosts.size() - ok}};
     out_ << document.dump(2) << '\n';
     return;
   }
