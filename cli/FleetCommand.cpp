@@ -52,6 +52,7 @@ void ShowError(FleetOutput::HostResult& result, const AutomationError& error, bo
   result.status = ExitCode::kFailed;
   result.out = out.str();
   result.err = err.str();
+  result.entry.clear();
 }
 
 AutomationError Unexpected(const std::exception_ptr& exception) {
@@ -219,6 +220,7 @@ FleetRunner::AttemptResult FleetCommand::RunHost(const FleetRunner::Attempt& att
   result.status = status;
   result.out = out.str();
   result.err = err.str();
+  result.entry = invocation_.json ? FleetOutput::RenderEntry(result) : std::string();
   if (FleetOutput::Succeeded(result)) return FleetRunner::Outcome::Succeeded;
   return {NotOpened(command) ? FleetRunner::Outcome::NotOpened : FleetRunner::Outcome::Failed,
           command.LastError()};

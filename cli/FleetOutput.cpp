@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "ExitCode.h"
 #include "pelmora/platform/ErrorNumbers.h"
@@ -26,9 +27,9 @@ Json HostJson(const FleetOutput::HostResult& host) {
     entry["result"] = nullptr;  // a command that prints nothing, such as backup to a file
   } else if (Json document = Json::parse(host.out, nullptr, false); !document.is_discarded()) {
     if (document.is_object() && document.size() == 1 && document.contains("error")) {
-      entry["error"] = document["error"];
+      entry["error"] = std::move(document["error"]);
     } else {
-      entry["result"] = document;
+      entry["result"] = std::move(document);
     }
   } else {
     // Refused before the command ran (a transcript that cannot be written): the tool's words.
@@ -36,8 +37,19 @@ Json HostJson(const FleetOutput::HostResult& host) {
     while (!why.empty() && why.back() == '\n') why.pop_back();
     entry["error"] = ToolError(errors::kInternalError, why);
   }
-  entry["elapsed_ms"] = host.elapsed.count();
   return entry;
+}
+
+// Text of a value printed with an indent of 2, moved `spaces` further in: where it stands in the
+// document. Printed text holds no line break but the printer's own.
+std::string Indented(const std::string& text, std::size_t spaces) {
+  std::string moved;
+  moved.reserve(text.size() + text.size() / 8);
+  for (const char c : text) {
+    moved += c;
+    if (c == '\n') moved.append(spaces, ' ');
+  }
+  return moved;
 }
 
 std::string Clock(std::chrono::seconds left) {
@@ -48,6 +60,10 @@ std::string Clock(std::chrono::seconds left) {
 }
 
 }  // namespace
+
+std::string FleetOutput::RenderEntry(const HostResult& host) {
+  return HostJson(host).dump(2);
+}
 
 bool FleetOutput::Succeeded(const HostResult& host) {
   return host.started &&
@@ -93,12 +109,19 @@ void FleetOutput::Summary(const std::vector<HostResult>& hosts) {
   std::lock_guard lock(mutex_);
   ClearProgress();
   if (json_) {
-    Json list = Json::array();
-    for (const auto& host : hosts) list.push_back(HostJson(host));
-    const Json document{
-        {"hosts", list},
-        {"summary", {{"total", hosts.size()}, {"ok", ok}, {"failed", hosts.size() - ok}}}};
-    out_ << document.dump(2) << '\n';
+    // The text that printing the whole document with an indent of 2 gives, put together from
+    // the hosts' entries; each gets its time as its last member.
+    std::string text = "{\n  \"hosts\": [";
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+      std::string entry = hosts[i].entry.empty() ? RenderEntry(hosts[i]) : hosts[i].entry;
+      entry.insert(entry.size() - 2,
+                   ",\n  \"elapsed_ms\": " + std::to_string(hosts[i].elapsed.count()));
+      text += i == 0 ? "\n    " : ",\n    ";
+      text += Indented(entry, 4);
+    }
+    text += hosts.empty() ? "]" : "\n  ]";
+    const Json summary{{"total", hosts.size()}, {"ok", ok}, {"failed", hosts.size() - ok}};
+    out_ << text << ",\n  \"summary\": " << Indented(summary.dump(2), 2) << "\n}\n";
     return;
   }
   out_ << hosts.size() << " hosts: " << ok << " ok, " << hosts.size() - ok << " failed";

@@ -31,10 +31,15 @@ class FleetOutput {
     std::string out;
     std::string err;
     std::chrono::milliseconds elapsed{0};
+    // The host's JSON entry but for its time (RenderEntry), made on the worker that ran the
+    // host so that printing thousands of hosts after the run is little more than copying text;
+    // empty when the result changed after it (Summary renders the entry then).
+    std::string entry;
   };
 
   // Ran and ended well: exit status 0, or 3 of a diff that found changes.
   static bool Succeeded(const HostResult& host);
+  static std::string RenderEntry(const HostResult& host);
 
   FleetOutput(bool json, bool drawProgress, std::ostream& out, std::ostream& err);
 

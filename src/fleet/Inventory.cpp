@@ -30,9 +30,11 @@ std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) return std::nullopt;
-  return text;
+  if (!in) return std::nullopt;
+  std::ostringstream text;
+  text << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return std::move(text).str();
 }
 
 bool Before(const SourcePosition& a, const SourcePosition& b) {
@@ -76,6 +78,7 @@ class InventoryReader {
       Add(hosts ? hosts->source() : root.source(), "no hosts: add a [hosts.NAME] table");
       return read;
     }
+    read.reserve(hosts->as_table()->size());
     for (auto&& [key, node] : *hosts->as_table()) {
       read.push_back(ReadHost(std::string(key.str()), key.source(), node, defaults));
     }
@@ -129,7 +132,7 @@ class InventoryReader {
         Add(group.source(), "group '" + std::string(name.str()) + "' must be a table");
         continue;
       }
-      groupPositions_.emplace_back(std::string(name.str()), name.source());
+      groupPositions_.emplace_back(name.str(), &name.source());
       auto& settings = groupSettings_[std::string(name.str())];
       for (auto&& [key, value] : *table) {
         InventoryHost scratch;
@@ -260,7 +263,7 @@ class InventoryReader {
         continue;
       }
       groups.push_back(text->get());
-      groupPositions_.emplace_back(text->get(), item.source());
+      groupPositions_.emplace_back(text->get(), &item.source());
     }
     return groups;
   }
@@ -319,19 +322,27 @@ class InventoryReader {
     return std::move(password.text);
   }
 
-  // A group with a host's name would make --limit ambiguous.
+  // A group with a host's name would make --limit ambiguous. The groups are few and the hosts
+  // many: each host is looked up among the groups.
   void CheckGroupNames(const std::vector<InventoryHost>& hosts) {
-    std::set<std::string> names;
-    for (const auto& host : hosts) names.insert(host.name);
+    std::set<std::string_view> groups;
+    for (const auto& [group, where] : groupPositions_) groups.insert(group);
+    std::set<std::string_view> clashes;
+    for (const auto& host : hosts) {
+      if (groups.count(host.name) > 0) clashes.insert(host.name);
+    }
     for (const auto& [group, where] : groupPositions_) {
-      if (names.count(group) > 0) Add(where, "group '" + group + "' has the name of a host");
+      if (clashes.count(group) > 0) {
+        Add(*where, "group '" + std::string(group) + "' has the name of a host");
+      }
     }
   }
 
   std::string path_;
   const Inventory::AddressCheck& checkAddress_;
   std::vector<Problem> problems_;
-  std::vector<std::pair<std::string, toml::source_region>> groupPositions_;
+  // Views into the parsed document, which outlives the reader.
+  std::vector<std::pair<std::string_view, const toml::source_region*>> groupPositions_;
   std::map<std::string, std::vector<std::pair<std::string, const toml::node*>>> groupSettings_;
   std::map<const toml::node*, std::optional<std::string>> passwords_;
 };

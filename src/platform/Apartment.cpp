@@ -46,13 +46,36 @@ Apartment::~Apartment() {
 // Deadlines that have passed are left out: their owner is a wait further out in a nesting (a
 // command run from an event handler inside another command's wait), which notices them when
 // the inner wait returns. Waking for them again and again would spin the inner wait.
-Apartment::Clock::time_point Apartment::EarliestDeadline() const noexcept {
+Apartment::Clock::time_point Apartment::EarliestDeadline(bool exactOnly) const noexcept {
   const auto now = Clock::now();
   auto earliest = Clock::time_point::max();
-  for (const auto at : deadlines_) {
-    if (at > now) earliest = std::min(earliest, at);
+  for (const auto& deadline : deadlines_) {
+    if (deadline.at > now && (deadline.exact || !exactOnly)) {
+      earliest = std::min(earliest, deadline.at);
+    }
   }
   return earliest;
+}
+
+// A timer already due sooner stays: when it fires, OnWakeTimer moves it on to the deadline.
+void Apartment::WakeBy(Clock::time_point at) {
+  if (at >= wakeAt_ || at == Clock::time_point::max()) return;
+  wakeAt_ = at;
+  wakeTimer_.expires_at(at);
+  wakeTimer_.async_wait([this](const std::error_code& error) { OnWakeTimer(error); });
+}
+
+// The wake is an event only when an exact deadline has come; one whose wait has ended since, or
+// the wait that moving the timer cancelled, is not.
+void Apartment::OnWakeTimer(const std::error_code& error) {
+  ranNothing_ = true;
+  if (error == asio::error::operation_aborted) return;
+  wakeAt_ = Clock::time_point::max();
+  const auto now = Clock::now();
+  for (const auto& deadline : deadlines_) {
+    if (deadline.exact && deadline.at <= now) ranNothing_ = false;
+  }
+  WakeBy(EarliestDeadline(true));
 }
 
 void Apartment::Pump() {
@@ -115,19 +138,18 @@ void Apartment::Wake() noexcept {
 }
 
 Apartment::Deadline::Deadline(Clock::time_point at, Precision precision)
-    : apartment_(Shared()), at_(at) {
-  apartment_->deadlines_.push_back(at);
-  if (precision == Precision::Coarse) return;
-  wake_.emplace(apartment_->Context(), at);
-  // The loop runs this handler only while its apartment exists.
-  wake_->async_wait([apartment = apartment_.get()](const std::error_code& error) {
-    if (error == asio::error::operation_aborted) apartment->ranNothing_ = true;
-  });
+    : apartment_(Shared()), at_(at), precision_(precision) {
+  const bool exact = precision == Precision::Exact;
+  apartment_->deadlines_.push_back({at, exact});
+  if (exact) apartment_->WakeBy(at);
 }
 
 Apartment::Deadline::~Deadline() {
   auto& deadlines = apartment_->deadlines_;
-  deadlines.erase(std::find(deadlines.begin(), deadlines.end(), at_));
+  const bool exact = precision_ == Precision::Exact;
+  deadlines.erase(std::find_if(deadlines.begin(), deadlines.end(), [&](const Registered& entry) {
+    return entry.at == at_ && entry.exact == exact;
+  }));
 }
 
 }  // namespace pelmora

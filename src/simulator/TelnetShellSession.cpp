@@ -22,13 +22,20 @@ TelnetShellSession::TelnetShellSession(asio::ip::tcp::socket socket,
   engine_.Faults() = faults;
 }
 
+// A client that wrote before its connection was accepted (the usual case on a busy server) is
+// answered in the same write as the option offer, which still goes first: one segment and one
+// wake-up of the client instead of two.
 void TelnetShellSession::Start() {
-  std::error_code ignored;
+  std::error_code error;
   // Pieces of a split answer must leave one by one, not wait to be coalesced.
-  socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
+  socket_.set_option(asio::ip::tcp::no_delay(true), error);
   codec_.OfferOptions();
+  socket_.non_blocking(true, error);
+  const std::size_t size = error ? 0 : socket_.read_some(asio::buffer(readBuffer_), error);
+  if (!error) OnReceived(std::string_view(readBuffer_.data(), size));
   FlushWire();
-  Read();
+  if (error && error != asio::error::would_block) return Finish();
+  if (!finished_) Read();
 }
 
 void TelnetShellSession::Close() {
@@ -50,9 +57,10 @@ void TelnetShellSession::Read() {
 void TelnetShellSession::OnReceived(std::string_view raw) {
   if (shellEnded_) return;
   codec_.Receive(raw);
-  FlushWire();
+  // The option answers leave with the shell's first output piece when there is one.
   const std::string data = codec_.TakeData();
   if (!data.empty()) engine_.Feed(data);
+  FlushWire();
 }
 
 void TelnetShellSession::OnShellOutput(std::string_view chunk) {

@@ -1,14 +1,20 @@
 #pragma once
 
+#include <sys/socket.h>
+
 #include <array>
 #include <asio/error.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/post.hpp>
 #include <asio/write.hpp>
+#include <cerrno>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
 
 #include "pelmora/platform/AutomationError.h"
 #include "pelmora/platform/ErrorNumbers.h"
@@ -39,6 +45,8 @@ class StreamSession : public std::enable_shared_from_this<StreamSession<Stream>>
 
   void Send(std::string_view bytes) {
     if (closed_ || bytes.empty()) return;
+    if (inFlight_.empty() && outgoing_.empty() && !WriteAtOnce(bytes)) return;
+    if (bytes.empty()) return;
     outgoing_.append(bytes);
     if (inFlight_.empty()) WriteNext();
   }
@@ -60,6 +68,28 @@ class StreamSession : public std::enable_shared_from_this<StreamSession<Stream>>
   }
 
  private:
+  // Writes to a socket what it takes without waiting and drops that from `bytes`. A short line
+  // nearly always goes whole, and then no completion is queued on the loop (each one costs the
+  // next pump a poll of the reactor). What is left goes the asynchronous way. An error is
+  // reported from the loop, as a failed asynchronous write reports it: never from inside Send,
+  // whose caller may still use the session. False when the bytes are dropped for an error.
+  bool WriteAtOnce(std::string_view& bytes) {
+    if constexpr (std::is_same_v<Stream, asio::ip::tcp::socket>) {
+      const ssize_t sent =
+          ::send(stream_.native_handle(), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+      if (sent >= 0) {
+        bytes.remove_prefix(static_cast<std::size_t>(sent));
+      } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+        const std::error_code error(errno, asio::error::get_system_category());
+        asio::post(stream_.get_executor(), [self = this->shared_from_this(), error] {
+          if (!self->closed_) self->Fail(errors::kSendFailed, error.message());
+        });
+        return false;
+      }
+    }
+    return true;
+  }
+
   void ReadNext() {
     stream_.async_read_some(asio::buffer(readBuffer_), [self = this->shared_from_this()](
                                                            std::error_code ec, std::size_t size) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <asio/ip/tcp.hpp>
-#include <asio/steady_timer.hpp>
 #include <utility>
 
 #include "StreamSession.h"
@@ -120,7 +119,7 @@ void TelnetConnection::ConnectWithinLimit(Link& link) {
 }
 
 // Pumps the apartment until the attempt ends, the connect time limit has passed or the session
-// is cancelled; a timer at the limit wakes the pump there, a cancel wakes it at once. IsBusy
+// is cancelled; a deadline at the limit wakes the pump there, a cancel wakes it at once. IsBusy
 // reports the connect to handlers that run meanwhile.
 void TelnetConnection::AwaitAttempt(Attempt& attempt) {
   struct BusyFlag {
@@ -128,11 +127,12 @@ void TelnetConnection::AwaitAttempt(Attempt& attempt) {
     ~BusyFlag() { flag = false; }
     bool& flag;
   } busy(connecting_);
-  auto timedOut = std::make_shared<bool>(false);
-  asio::steady_timer limit(*context_, EffectiveConnectLimit());
-  limit.async_wait([timedOut](std::error_code error) { *timedOut = !error; });
+  const auto until = Apartment::Clock::now() + EffectiveConnectLimit();
+  const Apartment::Deadline limit(until);
   const auto cancelled = [this] { return Cancellation() && Cancellation()->Requested(); };
-  while (!attempt.done && !*timedOut && !cancelled()) Apartment::Current().Pump();
+  while (!attempt.done && Apartment::Clock::now() < until && !cancelled()) {
+    Apartment::Current().Pump();
+  }
 }
 
 // The connect time limit, or the opening command's time limit when that is shorter.

@@ -66,8 +66,9 @@ class Apartment {
   // the earliest moment they must notice (a time limit), so they sleep until an event or that
   // moment instead of waking on a fixed slice. An exact deadline wakes by a timer event of the
   // loop, kept to the clock's resolution; a coarse one by the blocking wait's own time-out,
-  // some milliseconds late, but without the timer's system calls and without the event its
-  // cancelled wait leaves behind (a coarse deadline suits a display's redraw).
+  // some milliseconds late (a coarse deadline suits a display's redraw). The exact ones share
+  // one timer of the apartment, which is moved only to an earlier moment: most time limits are
+  // never reached, and a limit registered behind one still pending costs no system call.
   class Deadline {
    public:
     enum class Precision { Exact, Coarse };
@@ -79,7 +80,7 @@ class Apartment {
    private:
     std::shared_ptr<Apartment> apartment_;
     Clock::time_point at_;
-    std::optional<asio::steady_timer> wake_;
+    Precision precision_;
   };
 
   Apartment(const Apartment&) = delete;
@@ -88,12 +89,20 @@ class Apartment {
 
  private:
   Apartment();
-  Clock::time_point EarliestDeadline() const noexcept;
+  struct Registered {
+    Clock::time_point at;
+    bool exact;
+  };
+  Clock::time_point EarliestDeadline(bool exactOnly = false) const noexcept;
+  void WakeBy(Clock::time_point at);
+  void OnWakeTimer(const std::error_code& error);
   void ReadWake();
 
   asio::io_context context_{1};
   asio::executor_work_guard<asio::io_context::executor_type> guard_;
-  std::vector<Clock::time_point> deadlines_;
+  std::vector<Registered> deadlines_;
+  asio::steady_timer wakeTimer_{context_};
+  Clock::time_point wakeAt_ = Clock::time_point::max();  // max: the timer is not armed
   std::optional<asio::posix::stream_descriptor> wakeReader_;
   std::atomic<int> wakeFd_{-1};
   std::atomic<bool> threadEnded_{false};
