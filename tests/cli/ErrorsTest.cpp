@@ -1,12 +1,6 @@
 // Exit status 2 for a command line the tool cannot carry out, 1 for an automation error; then a
 // shell on a serial line (a pseudo-terminal), unusable serial paths, waits cut short.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <csignal>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "FakePrintServer.h"
@@ -52,17 +46,10 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
 
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
-  for (const auto& [line, answer] :
-       std::map<std::string, std::string>{{"SH NW RTS", "WiFi RTS Threshold = off"},
-                                          {"SH NW SSID", "WiFi SSID: Shop"},
-                                          {"SH NW AUTH", "Authentication type= WPA-TTLS"},
-                                          {"SH NW MO", "Wifi mode = bridge"},
-                                          {"SH NW CERTEXP", "3"},
-                                          {"SH IP ME", "STATIC"},
-                                          {"SH IP AD", "10.0.0.5"},
-                                          {"SH IP SU", "255.0.0.0"},
-                                          {"SH IP RO", "10.0.0.1"}})
-    device.Answer(line, answer);
+  device.Answer({"SH NW RTS", "WiFi RTS Threshold = off", "SH NW SSID", "WiFi SSID: Shop",
+                 "SH NW AUTH", "Authentication type= WPA-TTLS", "SH NW MO", "Wifi mode = bridge",
+                 "SH NW CERTEXP", "3", "SH IP ME", "STATIC", "SH IP AD", "10.0.0.5", "SH IP SU",
+                 "255.0.0.0", "SH IP RO", "10.0.0.1"});
   const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
   const ToolResult json = ToolProcess::Run({"--json", "--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
@@ -106,17 +93,14 @@ TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsInTextAndJsonOverASerialLin
 }
 
 TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {
-  const std::string plainFile = TempPath("not-a-tty");
-  std::ofstream{plainFile};
+  const Inventory plainFile;  // an empty file
   for (const auto& [path, reason] :
        {std::pair<std::string, std::string>{"/nonexistent/ttyS9", "No such file or directory"},
-        {plainFile, "Inappropriate ioctl for device"}}) {
+        {plainFile.path, "Inappropriate ioctl for device"}}) {
     const ToolResult result = ToolProcess::Run({"--serial", path, "get", "ssid"});
     EXPECT_EQ(result.status, 1) << path;
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "error 3007 (Connection): " + path + ": " + reason + "\n");
+    EXPECT_EQ(result.out + result.err, "error 3007 (Connection): " + path + ": " + reason + "\n");
   }
-  std::remove(plainFile.c_str());
 }
 
 TEST(Targets, CommandTimeLimitBoundsTheConnectAndTheWaitForAnAnswer) {
@@ -190,14 +174,12 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
   Listener full(0);
   full.FillQueue();
   const std::string refused = "127.0.0.1:1";  // nothing listens on port 1: refused
-  const std::string inventory = TempPath("stuck") + ".toml";
-  std::ofstream(inventory) << "[hosts.a]\naddress = \"" << full.Address() << "\"\n"
-                           << "[hosts.b]\naddress = \"" << full.Address() << "\"\n"
-                           << "[hosts.c]\naddress = \"" << refused << "\"\n";
+  const Inventory inventory(Host("a", full.Address()) + Host("b", full.Address()) +
+                            Host("c", refused));
   const std::vector<std::pair<std::vector<std::string>, int>> runs{
       {{"--host", full.Address(), "--json", "get", "ssid"}, SIGINT},
       {{"--host", full.Address(), "--json", "save"}, SIGTERM},
-      {{"--inventory", inventory, "--retries", "5", "--json", "get", "ssid"}, SIGINT},
+      {inventory.Args({"--retries", "5", "--json", "get", "ssid"}), SIGINT},
   };
   for (const auto& [arguments, signal] : runs) {
     const std::string shown = ::testing::PrintToString(arguments);
@@ -223,7 +205,6 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
     }
     for (auto& error : errors) EXPECT_EQ(error["number"], 113) << shown << result.out;
   }
-  std::remove(inventory.c_str());
 }
 
 TEST(Sim, AnInterruptRightAfterTheListeningLineStopsItCleanly) {

@@ -1,9 +1,6 @@
 // The exporter scraped by a real Prometheus server on loopback, with the shipped scrape
 // configuration: print servers come up, one goes down, one drifts from the profile.
-#include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <memory>
 #include <thread>
 
 #include "ExporterProcess.h"
@@ -64,14 +61,12 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   auto p1 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
   auto p2 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
   auto p3 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
-  const std::string inventory = TempPath("prometheus-inventory") + ".toml";
-  std::ofstream(inventory) << "[defaults]\npassword = \"pw\"\nframing-delay = 0\n"
-                           << "[hosts.p1]\naddress = \"" << p1->Endpoint() << "\"\n"
-                           << "[hosts.p2]\naddress = \"" << p2->Endpoint() << "\"\n"
-                           << "[hosts.p3]\naddress = \"" << p3->Endpoint() << "\"\n";
+  const Inventory inventory("[defaults]\npassword = \"pw\"\nframing-delay = 0\n" +
+                            Host("p1", p1->Endpoint()) + Host("p2", p2->Endpoint()) +
+                            Host("p3", p3->Endpoint()));
   const std::string profile = TempPath("prometheus-profile") + ".toml";
   std::ofstream(profile) << "channel = 6\nssid = \"PrintNet\"\n";
-  ExporterProcess exporter({"--inventory", inventory, "--profile", profile});
+  ExporterProcess exporter(inventory.Args({"--profile", profile}));
 
   const auto probe = exporter.Get("/probe?target=p1");
   ASSERT_TRUE(probe);
@@ -81,12 +76,8 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
 
   const std::string data = TempPath("prometheus-data");
   const std::string config = data + ".yml";
-  std::ofstream(config) << ScrapeConfig(exporter.Address());
-  int port = 0;
-  {
-    const Listener reserved;  // Prometheus takes the port the system has just given out
-    port = reserved.port;
-  }
+  std::ofstream(config) << ScrapeConfig(exporter.Endpoint());
+  const int port = Listener().port;  // Prometheus takes the port the system has just given out
   struct RemovedLast {
     std::string data;
     ~RemovedLast() {

@@ -2,7 +2,6 @@
 
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -30,10 +29,11 @@ class FakePrintServer {
 
   std::string Address() const { return listener_.Address(); }
 
-  // The answer lines (separated by CR LF) for a command line, compared exactly.
-  void Answer(const std::string& line, const std::string& answer) {
+  // Command lines, each followed by its answer lines (separated by CR LF); compared exactly.
+  void Answer(const std::vector<std::string>& linesAndAnswers) {
     std::lock_guard lock(mutex_);
-    answers_[line] = answer;
+    for (std::size_t i = 0; i + 1 < linesAndAnswers.size(); i += 2)
+      answers_[linesAndAnswers[i]] = linesAndAnswers[i + 1];
   }
   void SendUnsolicited(const std::string& text) {
     std::lock_guard lock(mutex_);

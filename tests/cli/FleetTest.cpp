@@ -1,10 +1,6 @@
 // One command across a fleet: hosts of an inventory served by `pelmora sim --count`, plus hosts
 // that are down, appear late or never answer.
-#include <gtest/gtest.h>
-
-#include <poll.h>
 #include <sys/stat.h>
-#include <csignal>
 
 #include <filesystem>
 #include <set>
@@ -16,34 +12,13 @@
 namespace pelmora::testing {
 namespace {
 
-std::string Host(const std::string& name, const std::string& address) {
-  return "\n[hosts." + name + "]\naddress = \"" + address + "\"\n";
-}
-
-class Inventory {
- public:
-  explicit Inventory(const std::string& tables = "") { Add(tables); }
-  ~Inventory() { std::remove(path.c_str()); }
-  void Add(const std::string& tables) const { std::ofstream(path, std::ios::app) << tables; }
-  std::vector<std::string> Args(std::vector<std::string> arguments) const {
-    arguments.insert(arguments.begin(), {"--inventory", path});
-    return arguments;
-  }
-  ToolResult Run(std::vector<std::string> arguments) const {
-    return ToolProcess::Run(Args(std::move(arguments)));
-  }
-
-  const std::string path = TempPath("inventory") + ".toml";
-};
-
 // `pelmora sim --count N` and the inventory it wrote; more hosts may be added to it.
 struct SimFleet : Inventory {
   explicit SimFleet(int count, const std::string& password = "")
-      : sim(password.empty()
-                ? std::vector<std::string>{"--count", std::to_string(count), "--write-inventory",
-                                           path}
-                : std::vector<std::string>{"--count", std::to_string(count), "--write-inventory",
-                                           path, "--password", password}) {}
+      : sim(SimProcess::With({"--count", std::to_string(count), "--write-inventory", path},
+                             password.empty() ? std::vector<std::string>{}
+                                              : std::vector<std::string>{"--password", password})) {
+  }
   SimProcess sim;
 };
 

@@ -2,7 +2,6 @@
 // walks through them, and secrets that show neither on output nor in the --log transcript.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "ToolProcess.h"

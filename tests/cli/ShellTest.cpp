@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <thread>
 
 #include "FakePrintServer.h"
@@ -85,7 +84,7 @@ TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
 
 TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
   FakePrintServer device;
-  device.Answer("SH NW SSID", "WiFi SSID: Shop");
+  device.Answer({"SH NW SSID", "WiFi SSID: Shop"});
   Terminal terminal("--host " + device.Address() + " shell");
   ASSERT_TRUE(terminal.Shows("Local>"));
   terminal.Type("SH NW");

@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
-#include <tuple>
-#include <vector>
+#include <thread>
 
 #include "protocol/ProtocolHarness.h"
-#include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
 namespace pelmora {
@@ -19,6 +16,7 @@ using testing::CatchError;
 using testing::ErrorOf;
 using testing::ProtocolHarness;
 using Texts = std::vector<std::string>;
+using Clock = Apartment::Clock;
 
 const std::string kSsidLine = "SH NW SSID\r";
 const std::string kQuery = " ProtocolHandler:Query Method";
@@ -314,6 +312,97 @@ TEST(ProtocolHandlerCommandTest, CompleteAnswerIsReturnedWhateverFloodFollows) {
   EXPECT_EQ(error.Number(), 3008);
   EXPECT_NE(error.Description().find("1048576 bytes"), std::string::npos);
   EXPECT_EQ(h.Run("SH A\r"), "value");
+}
+
+// A negative delay is refused and changes nothing; zero frames in the pass the prompt arrives.
+TEST(FramingDelayTest, NegativeIsRefusedAndZeroFramesInThePassTheFinalPromptArrives) {
+  ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
+  EXPECT_EQ(ErrorOf([&] { h.handler->SetFramingDelay(-1); }), "5 ProtocolHandler:FramingDelay");
+  EXPECT_EQ(h.handler->FramingDelay(), 10);
+  h.handler->SetFramingDelay(0);
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+  EXPECT_EQ(h.passes, 1);
+
+  // Trickled a byte per loop turn, and with stray bytes behind the prompt (framed at the
+  // default delay then): the same answers as with the default delay.
+  h.pipe->SetDelivery(milliseconds(0), 1, milliseconds(0));
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+  h.pipe->SetDelivery(milliseconds(0), 0, milliseconds(0));
+  h.Answer("SH B\r", {"SH B\r\nother\r\nLocal> \r\n"});
+  EXPECT_EQ(h.Run("SH B\r"), "other");
+  EXPECT_FALSE(h.handler->ReadOnlyMode());
+}
+
+// The one behaviour in which the modes differ: an answer that contains an end-of-answer text,
+// split right behind it. Waiting joins the pieces and the final prompt decides (it comes first
+// in the table); framing at once takes the inner text for the end.
+TEST(FramingDelayTest, AnswerSplitRightBehindAnInnerPromptTextIsCutThereOnlyAtZero) {
+  for (const auto& [delay, answer, readOnly] :
+       {std::tuple{10, "user Local: x", false}, {0, "user ", true}}) {
+    ProtocolHarness h({{"SH A\r", {"SH A\r\nuser Local: ", "x\r\nLocal> "}}});
+    h.handler->SetFramingDelay(delay);
+    EXPECT_EQ(h.Run("SH A\r"), answer);
+    EXPECT_EQ(h.handler->ReadOnlyMode(), readOnly);
+  }
+}
+
+// How a command waits: asleep until an event or its time limit, woken from outside by posted
+// work, and safe to tear down after the thread it waited on has ended.
+
+TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
+  ProtocolHarness h;
+  const auto apartment = Apartment::Shared();
+  std::thread requester([apartment, handler = h.handler] {
+    std::this_thread::sleep_for(milliseconds(30));
+    apartment->Post([handler] { handler->Abort(); });
+  });
+  const auto start = Clock::now();
+  const auto error = CatchError([&] { h.Run("SH A\r", 20000); });
+  requester.join();
+  EXPECT_EQ(error.Number(), 113);
+  EXPECT_LT(Clock::now() - start, milliseconds(10000));
+  EXPECT_LE(h.passes, 3);
+}
+
+// A command run from an event handler inside another command's wait sleeps as well (a wait that
+// woke on a slice would take a pass per slice), after the outer command's limit has passed too;
+// the outer one notices its limit when the inner returns.
+TEST(CommandWaitTest, NestedWaitSleepsPastTheOuterLimit) {
+  ProtocolHarness outer;
+  ProtocolHarness inner;
+  std::int32_t innerError = 0;
+  outer.duringWait = [&] {
+    if (innerError == 0) innerError = CatchError([&] { inner.Run("SH B\r", 300); }).Number();
+  };
+  EXPECT_EQ(CatchError([&] { outer.Run("SH A\r", 50); }).Number(), 120);
+  EXPECT_EQ(innerError, 120);
+  EXPECT_LE(inner.passes, 5);
+}
+
+// Armed timers and a pending delivery are cancelled on the event loop of a thread that has
+// ended; the loop stays until the last of them has gone, and no longer. Each object gets a
+// thread of its own, so that it alone keeps that thread's loop.
+TEST(CommandWaitTest, HandlerAndConnectionOutliveTheThreadThatCreatedThem) {
+  std::weak_ptr<Apartment> handlersLoop;
+  std::weak_ptr<Apartment> pipesLoop;
+  std::shared_ptr<ProtocolHandler> handler;
+  std::shared_ptr<PipeConnection> pipe;
+  std::thread([&] {
+    handlersLoop = Apartment::Shared();
+    handler = std::make_shared<ProtocolHandler>();
+    handler->ReceiveBytes(TextBytes::ToBytes("stray"));
+  }).join();
+  std::thread([&] {
+    pipesLoop = Apartment::Shared();
+    pipe = std::make_shared<PipeConnection>();
+    pipe->SetIsOpen(true);
+    pipe->SetDelivery(milliseconds(60000), 0, milliseconds(0));
+    pipe->PeerWrite("late");
+  }).join();
+  EXPECT_FALSE(handlersLoop.expired() || pipesLoop.expired());
+  handler.reset();
+  pipe.reset();
+  EXPECT_TRUE(handlersLoop.expired() && pipesLoop.expired());
 }
 
 }  // namespace

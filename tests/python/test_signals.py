@@ -7,8 +7,13 @@ import os
 import subprocess
 import sys
 import textwrap
+import threading
+import time
 
 import pytest
+
+import pelmora
+from conftest import full_accept_queue
 
 PRELUDE = textwrap.dedent("""
     import asyncio, os, signal, sys, threading, time
@@ -33,8 +38,10 @@ PRELUDE = textwrap.dedent("""
     threading.Thread(target=interrupt_when_waiting, args=(shell, sent_at), daemon=True).start()
 """) % os.path.dirname(__file__)
 
+# Each case: the lines it must print (the first followed by the seconds since the signal), the
+# bound on those seconds, and the script.
 CASES = {
-    "main thread": """
+    "main thread": (["KeyboardInterrupt"], 0.1, """
         import pelmora
         device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
         try:
@@ -42,8 +49,8 @@ CASES = {
         except KeyboardInterrupt:
             print("KeyboardInterrupt", after_signal(sent_at))
         assert device.command("HELLO") == "ok"
-    """,
-    "worker thread": """
+    """),
+    "worker thread": (["113"], 0.1, """
         import pelmora
         outcome = []
         def work():
@@ -58,8 +65,8 @@ CASES = {
         worker.start()
         worker.join()
         print(outcome[0])
-    """,
-    "connect": """
+    """),
+    "connect": (["KeyboardInterrupt"], 0.1, """
         import pelmora
         full, fillers = full_accept_queue()
         started = time.monotonic()
@@ -68,8 +75,8 @@ CASES = {
             pelmora.connect(*full.getsockname(), timeout=5000)
         except KeyboardInterrupt:
             print("KeyboardInterrupt", after_signal(sent_at))
-    """,
-    "imported on a worker": """
+    """),
+    "imported on a worker": (["KeyboardInterrupt"], 0.1, """
         imported = []
         loader = threading.Thread(target=lambda: imported.append(__import__("pelmora")))
         loader.start(); loader.join()
@@ -79,8 +86,8 @@ CASES = {
             device.command("STALL")
         except KeyboardInterrupt:
             print("KeyboardInterrupt", after_signal(sent_at))
-    """,
-    "asyncio.run": """
+    """),
+    "asyncio.run": (["113"], 0.1, """
         import pelmora
         async def main():
             device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
@@ -91,8 +98,8 @@ CASES = {
             print("KeyboardInterrupt", after_signal(sent_at))
         except pelmora.AutomationError as error:
             print(error.number, after_signal(sent_at))
-    """,
-    "asyncio signal handler": """
+    """),
+    "asyncio signal handler": (["113", "served"], 0.1, """
         import pelmora
         async def main():
             loop = asyncio.get_running_loop()
@@ -105,8 +112,8 @@ CASES = {
                 print(error.number, after_signal(sent_at))
             print(await asyncio.wait_for(got, 2))
         asyncio.run(main())
-    """,
-    "own wakeup fd": """
+    """),
+    "own wakeup fd": (["113", "wakeup byte True"], 0.1, """
         import pelmora
         reading, writing = os.pipe()
         os.set_blocking(writing, False)
@@ -118,81 +125,49 @@ CASES = {
         except pelmora.AutomationError as error:
             print(error.number, after_signal(sent_at))
         print("wakeup byte", os.read(reading, 16) == bytes([signal.SIGINT]))
-    """,
-}
-
-EXPECTED = {
-    "main thread": ["KeyboardInterrupt"],
-    "worker thread": ["113"],
-    "connect": ["KeyboardInterrupt"],
-    "imported on a worker": ["KeyboardInterrupt"],
-    "asyncio.run": ["113"],
-    "asyncio signal handler": ["113", "served"],
-    "own wakeup fd": ["113", "wakeup byte True"],
-}
-
-
-IGNORED = """
+    """),
+    # A program that ignores SIGINT keeps its call, which ends at its own limit (119, no answer)
+    # given to connect, not at the default of 10 s.
+    "ignored": (["119"], 2, """
         import pelmora
         signal.signal(signal.SIGINT, signal.SIG_IGN)
         device = pelmora.connect("127.0.0.1", shell.port, timeout=300)
         try:
             device.command("STALL")
         except pelmora.AutomationError as error:
-            print("ok" if error.number == 119 else error.number, after_signal(sent_at))
-    """
-
-
-def run_script(case):
-    run = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(case)],
-                         capture_output=True, text=True, timeout=20, env=dict(os.environ))
-    assert run.returncode == 0, run.stderr
-    return run
+            print(error.number, after_signal(sent_at))
+    """),
+}
 
 
 @pytest.mark.parametrize("case", sorted(CASES))
-def test_ctrl_c_ends_the_waiting_call_within_100_ms(case):
-    run = run_script(CASES[case])
-    # The first line: how the call ended and the seconds since the signal.
+def test_ctrl_c_ends_the_waiting_call_within_100_ms_unless_ignored(case):
+    expected, bound, script = CASES[case]
+    run = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(script)],
+                         capture_output=True, text=True, timeout=20, env=dict(os.environ))
+    assert run.returncode == 0, run.stderr
     lines = run.stdout.splitlines()
     ended, seconds = lines[0].split(" ")
-    assert [ended] + lines[1:] == EXPECTED[case], run.stdout
-    assert float(seconds) < 0.1, run.stdout
-
-
-def test_a_program_that_ignores_sigint_keeps_its_waiting_calls():
-    # The call runs to its own limit (119, no answer) instead of ending at the signal.
-    assert run_script(IGNORED).stdout.split(" ")[0] == "ok"
+    assert [ended] + lines[1:] == expected, run.stdout
+    assert float(seconds) < bound, run.stdout
 
 
 def test_the_time_limit_bounds_the_connect():
-    import time
-    import pelmora
-    from conftest import full_accept_queue
     full, fillers = full_accept_queue()
     started = time.monotonic()
     with pytest.raises(pelmora.AutomationError) as raised:
         pelmora.connect(*full.getsockname(), timeout=300)
     assert raised.value.number == 3002
     assert time.monotonic() - started < 2  # not the 5 s connect limit
-    for filler in fillers:
-        filler.close()
-    full.close()
+    for opened in fillers + [full]:
+        opened.close()
 
 
 def test_a_device_is_refused_on_a_new_thread_that_reuses_an_ended_threads_id(server):
-    import threading
-    import pelmora
-    made = {}
+    made, outcome = {}, {}
 
     def connect():
-        made["device"] = pelmora.connect(*server)
-        made["ident"] = threading.get_ident()
-
-    first = threading.Thread(target=connect)
-    first.start()
-    first.join()
-    outcome = {}
+        made["device"], made["ident"] = pelmora.connect(*server), threading.get_ident()
 
     def use():
         outcome["ident"] = threading.get_ident()
@@ -201,11 +176,11 @@ def test_a_device_is_refused_on_a_new_thread_that_reuses_an_ended_threads_id(ser
         except RuntimeError as error:
             outcome["error"] = str(error)
 
-    for _ in range(50):  # until the system hands out the ended thread's id again
-        second = threading.Thread(target=use)
-        second.start()
-        second.join()
-        if outcome["ident"] == made["ident"]:
+    for target in [connect] + [use] * 50:  # until the system hands out the ended thread's id again
+        thread = threading.Thread(target=target)
+        thread.start()
+        thread.join()
+        if outcome.get("ident") == made["ident"]:
             break
     assert outcome["ident"] == made["ident"], "no thread reused the id"
     assert "thread that connected it" in outcome["error"]
