@@ -23,19 +23,26 @@ PRELUDE = textwrap.dedent("""
     def waiting():  # a case may replace it
         return "STALL" in shell.lines
 
-    def interrupt_when_waiting(shell, sent_at):
+    def interrupt_when_waiting():
         # SIGINT once the call waits: by default, once the shell got the line it never answers.
         while not waiting():
             time.sleep(0.005)
         sent_at.append(time.monotonic())
         os.kill(os.getpid(), signal.SIGINT)
 
-    def after_signal(sent_at):
-        return "%%.3f" %% (time.monotonic() - sent_at[0])
+    def stall(timeout=5000):  # the module is the case's own import
+        pelmora.connect("127.0.0.1", shell.port, timeout=timeout).command("STALL")
+
+    def report(call):  # how the call ended, and the seconds since the signal
+        try:
+            call()
+        except BaseException as error:
+            print(getattr(error, "number", type(error).__name__),
+                  "%%.3f" %% (time.monotonic() - sent_at[0]))
 
     shell = StallingShell()
     sent_at = []
-    threading.Thread(target=interrupt_when_waiting, args=(shell, sent_at), daemon=True).start()
+    threading.Thread(target=interrupt_when_waiting, daemon=True).start()
 """) % os.path.dirname(__file__)
 
 # Each case: the lines it must print (the first followed by the seconds since the signal), the
@@ -44,60 +51,36 @@ CASES = {
     "main thread": (["KeyboardInterrupt"], 0.1, """
         import pelmora
         device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-        try:
-            device.command("STALL")
-        except KeyboardInterrupt:
-            print("KeyboardInterrupt", after_signal(sent_at))
+        report(lambda: device.command("STALL"))
         assert device.command("HELLO") == "ok"
     """),
     "worker thread": (["113"], 0.1, """
         import pelmora
-        outcome = []
-        def work():
-            device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-            try:
-                device.command("STALL")
-            except pelmora.AutomationError as error:
-                outcome.append("%d %s" % (error.number, after_signal(sent_at)))
         # The main thread's own handler keeps join() from being interrupted.
         signal.signal(signal.SIGINT, lambda *_: None)
-        worker = threading.Thread(target=work)
+        worker = threading.Thread(target=report, args=(stall,))
         worker.start()
         worker.join()
-        print(outcome[0])
     """),
     "connect": (["KeyboardInterrupt"], 0.1, """
         import pelmora
         full, fillers = full_accept_queue()
         started = time.monotonic()
         waiting = lambda: time.monotonic() - started > 0.2
-        try:
-            pelmora.connect(*full.getsockname(), timeout=5000)
-        except KeyboardInterrupt:
-            print("KeyboardInterrupt", after_signal(sent_at))
+        report(lambda: pelmora.connect(*full.getsockname(), timeout=5000))
     """),
     "imported on a worker": (["KeyboardInterrupt"], 0.1, """
         imported = []
         loader = threading.Thread(target=lambda: imported.append(__import__("pelmora")))
         loader.start(); loader.join()
         pelmora = imported[0]
-        device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-        try:
-            device.command("STALL")
-        except KeyboardInterrupt:
-            print("KeyboardInterrupt", after_signal(sent_at))
+        report(stall)
     """),
     "asyncio.run": (["113"], 0.1, """
         import pelmora
         async def main():
-            device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-            device.command("STALL")
-        try:
-            asyncio.run(main())
-        except KeyboardInterrupt:
-            print("KeyboardInterrupt", after_signal(sent_at))
-        except pelmora.AutomationError as error:
-            print(error.number, after_signal(sent_at))
+            stall()
+        report(lambda: asyncio.run(main()))
     """),
     "asyncio signal handler": (["113", "served"], 0.1, """
         import pelmora
@@ -105,11 +88,7 @@ CASES = {
             loop = asyncio.get_running_loop()
             got = loop.create_future()
             loop.add_signal_handler(signal.SIGINT, lambda: got.set_result("served"))
-            device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-            try:
-                device.command("STALL")
-            except pelmora.AutomationError as error:
-                print(error.number, after_signal(sent_at))
+            report(stall)
             print(await asyncio.wait_for(got, 2))
         asyncio.run(main())
     """),
@@ -119,11 +98,7 @@ CASES = {
         os.set_blocking(writing, False)
         signal.set_wakeup_fd(writing)
         signal.signal(signal.SIGINT, lambda *_: None)
-        device = pelmora.connect("127.0.0.1", shell.port, timeout=5000)
-        try:
-            device.command("STALL")
-        except pelmora.AutomationError as error:
-            print(error.number, after_signal(sent_at))
+        report(stall)
         print("wakeup byte", os.read(reading, 16) == bytes([signal.SIGINT]))
     """),
     # A program that ignores SIGINT keeps its call, which ends at its own limit (119, no answer)
@@ -131,11 +106,7 @@ CASES = {
     "ignored": (["119"], 2, """
         import pelmora
         signal.signal(signal.SIGINT, signal.SIG_IGN)
-        device = pelmora.connect("127.0.0.1", shell.port, timeout=300)
-        try:
-            device.command("STALL")
-        except pelmora.AutomationError as error:
-            print(error.number, after_signal(sent_at))
+        report(lambda: stall(timeout=300))
     """),
 }
 
