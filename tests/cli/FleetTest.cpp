@@ -14,11 +14,9 @@ namespace {
 
 // `pelmora sim --count N` and the inventory it wrote; more hosts may be added to it.
 struct SimFleet : Inventory {
-  explicit SimFleet(int count, const std::string& password = "")
+  explicit SimFleet(int count, const std::vector<std::string>& extra = {})
       : sim(SimProcess::With({"--count", std::to_string(count), "--write-inventory", path},
-                             password.empty() ? std::vector<std::string>{}
-                                              : std::vector<std::string>{"--password", password})) {
-  }
+                             extra)) {}
   SimProcess sim;
 };
 
@@ -47,7 +45,7 @@ Json Shape(Json document) {
 
 TEST(Fleet, OneUnreachableHostFailsAloneInTextAndInJson) {
   const std::string pw = "Fleet-Pw-1";
-  SimFleet fleet(3, pw);
+  SimFleet fleet(3, {"--password", pw});
   fleet.Add(Host("gone", "127.0.0.1:1"));  // nothing listens on port 1: refused
   // A host that never answers ends at its own time limit, taken from the inventory.
   FakePrintServer mute(FakePrintServer::Mode::Silent);
@@ -98,16 +96,12 @@ TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
     EXPECT_EQ(HostNames(share), names) << shard;
   }
 
-  for (const auto& bad : std::vector<std::vector<std::string>>{{"--limit", "nowhere", "readonly"},
-                                                               {"--shard", "0/2", "readonly"},
-                                                               {"--shard", "3", "readonly"},
-                                                               {"--workers", "0", "readonly"},
-                                                               {"set", "channel", "abc"},
-                                                               {"set", "discarded-messages", "3"},
-                                                               {"shell"}}) {
-    const ToolResult refused = fleet.Run(bad);
-    EXPECT_EQ(refused.status, 2) << ::testing::PrintToString(bad);
-    EXPECT_EQ(refused.out, "");
+  for (const char* bad :
+       {"--limit nowhere readonly", "--shard 0/2 readonly", "--shard 3 readonly",
+        "--workers 0 readonly", "set channel abc", "set discarded-messages 3", "shell"}) {
+    const ToolResult refused = fleet.Run(Words(bad));
+    EXPECT_EQ(refused.status, 2) << bad;
+    EXPECT_EQ(refused.out, "") << bad;
   }
   EXPECT_NE(fleet.Run({"--limit", "nowhere", "readonly"}).err.find("'nowhere'"), std::string::npos);
   fleet.Add(Host("bad", "127.0.0.1:0"));
@@ -163,7 +157,7 @@ TEST(Fleet, EveryHostGetsThePlanOfTheProfileAsItWasWhenTheRunStarted) {
 }
 
 TEST(Fleet, CommandLineOptionsWinOverTheInventoryAndOneFileForAllIsRefused) {
-  SimFleet fleet(1, "Right-Pw");
+  SimFleet fleet(1, {"--password", "Right-Pw"});
   FakePrintServer mute(FakePrintServer::Mode::Silent);
   fleet.Add(Host("mute", mute.Address()) + "timeout = 3000\n");
   fleet.Add(Host("again", fleet.sim.Endpoint()) + "password = \"Wrong-Pw\"\n");

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <sstream>
@@ -35,6 +36,12 @@ inline std::string ReadFile(const std::string& path) {
   std::stringstream text;
   text << std::ifstream(path).rdbuf();
   return text.str();
+}
+
+// The words of a command line, for compact tables of them.
+inline std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A path in the test's temporary folder that no other test of this run uses.
