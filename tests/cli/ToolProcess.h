@@ -178,6 +178,9 @@ class ServingProcess {
     process_.Signal(stop_);
     const ToolResult result = process_.Wait(5s);
     EXPECT_EQ(result.status, 0) << result.err;
+    // Its first line is all it prints: nothing of the sessions it served, and no secret.
+    EXPECT_EQ(result.out.find('\n') + 1, result.out.size()) << result.out;
+    EXPECT_EQ(result.err, "");
   }
 
   int Port() const { return port_; }
