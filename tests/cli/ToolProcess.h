@@ -33,9 +33,8 @@ inline ::testing::AssertionResult Has(const std::string& text, const std::string
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
 // The words of a command line, for compact tables of them.

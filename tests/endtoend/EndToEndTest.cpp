@@ -72,30 +72,28 @@ TEST_P(RoundTripTest, ReportsParseTheSimulatorsScreens) {
                 "WEP Key #4 Set: False\r\nWiFi Firmware version: 1.7.4\r\n");
 }
 
-TEST_P(RoundTripTest, ResetKeepsSavedValuesAndDropsUnsavedOnes) {
-  Road road;
-  road.device->SetSSID("Saved");
-  road.device->SaveSettings();
-  road.device->SetSSID("Unsaved");
-  road.device->SetWiFiChannel(1);
-  road.device->ResetPrintServer();
-  EXPECT_EQ(road.device->GetSSID(), "Saved");
-  EXPECT_EQ(road.device->GetWiFiChannel(), 6);
-}
-
-// Logoff ends the shell session; the next command starts a new one, read-only again.
-TEST_P(RoundTripTest, LoginLeavesTheReadOnlyStateOnlyWithTheRightPasswordAndLogoffReturnsToIt) {
+// Login leaves the read-only state only with the right password. Reset keeps the saved values and
+// drops the unsaved ones; it ends the session like logoff, and the next one is read-only again.
+TEST_P(RoundTripTest, LoginResetAndLogoffMoveBetweenReadOnlyAndPrivilegedSessions) {
   Road road("secret");
-  EXPECT_TRUE(road.device->IsReadOnlyMode());
-  EXPECT_EQ(testing::CatchError([&] { road.device->SetSSID("x"); }).Number(), 9998);
-  road.device->Login("wrong");
-  EXPECT_TRUE(road.device->IsReadOnlyMode());
-  road.device->Login("secret");
-  EXPECT_FALSE(road.device->IsReadOnlyMode());
-  road.device->SetSSID("Changed");
-  EXPECT_EQ(road.device->GetSSID(), "Changed");
-  road.device->Logoff();
-  EXPECT_TRUE(road.device->IsReadOnlyMode());
+  PelmoraT2& device = *road.device;
+  EXPECT_TRUE(device.IsReadOnlyMode());
+  EXPECT_EQ(testing::CatchError([&] { device.SetSSID("x"); }).Number(), 9998);
+  device.Login("wrong");
+  EXPECT_TRUE(device.IsReadOnlyMode());
+  device.Login("secret");
+  EXPECT_FALSE(device.IsReadOnlyMode());
+  device.SetSSID("Saved");
+  device.SaveSettings();
+  device.SetSSID("Unsaved");
+  device.SetWiFiChannel(1);
+  device.ResetPrintServer();
+  EXPECT_EQ(device.GetSSID(), "Saved");
+  EXPECT_EQ(device.GetWiFiChannel(), 6);
+  EXPECT_TRUE(device.IsReadOnlyMode());
+  device.Login("secret");
+  device.Logoff();
+  EXPECT_TRUE(device.IsReadOnlyMode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RoundTripTest,

@@ -89,12 +89,7 @@ using AddressStatus = PrintServerState::AddressStatus;
 // The default screens are the tool's exact "show" output; the wireless screen in its other forms
 // is read back by RoundTripTest and by the reports fuzz target.
 TEST(PrintServerStateTest, IpScreenFollowsMethodAndAddressStatus) {
-  struct IpVariant {
-    std::string method;
-    AddressStatus status;
-    std::string address;
-  };
-  const std::vector<IpVariant> variants = {
+  const std::vector<std::tuple<std::string, AddressStatus, std::string>> variants = {
       {"DHCP", AddressStatus::Assigned, "IP Address 10.1.2.3 (via DHCP server 10.1.2.1)"},
       {"STATIC", AddressStatus::Assigned, "IP Address 10.1.2.3 (set manually)"},
       {"BOOTP", AddressStatus::Assigned, "IP Address 10.1.2.3 (via BOOTP server 10.1.2.1)"},
@@ -102,13 +97,12 @@ TEST(PrintServerStateTest, IpScreenFollowsMethodAndAddressStatus) {
       {"AUTO", AddressStatus::Assigned, "IP Address 10.1.2.3"},
       {"STATIC", AddressStatus::Duplicate, "IP Address  # 10.1.2.3 (set manually)"},
   };
-  for (const IpVariant& variant : variants) {
+  for (const auto& [method, status, address] : variants) {
     PrintServerState device;
-    device.Running().ipMethod = variant.method;
-    device.SetAddress(variant.status);
-    EXPECT_EQ(device.IpScreen(),
-              (Lines{variant.address, "Subnet Mask 255.255.255.0", "IP Gateway 10.1.2.1",
-                     "Boot Method " + variant.method, "Host Name PS-0A1B2C"}));
+    device.Running().ipMethod = method;
+    device.SetAddress(status);
+    EXPECT_EQ(device.IpScreen(), (Lines{address, "Subnet Mask 255.255.255.0", "IP Gateway 10.1.2.1",
+                                        "Boot Method " + method, "Host Name PS-0A1B2C"}));
   }
   PrintServerState searching;
   searching.Running().ipMethod = "AUTO";
