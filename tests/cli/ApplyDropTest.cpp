@@ -29,8 +29,8 @@ TEST(ApplyDrop, EveryDropPointLeavesATrueReport) {
     arguments.insert(arguments.begin(), {"--host", "127.0.0.1:" + std::to_string(server.Port())});
     return ToolProcess::Run(arguments);
   };
-  const Inventory profile("ssid = \"Dropped\"\nchannel = 9\npsk = \"Drop-Psk-2024\"\n");
-  const Inventory saved, log;
+  const TempFile profile("ssid = \"Dropped\"\nchannel = 9\npsk = \"Drop-Psk-2024\"\n");
+  const TempFile saved, log;
   ASSERT_EQ(run(device, {"backup", saved.path}).status, 0);
   const std::string before = run(device, {"--json", "backup"}).out;
   bool everyLine = false;  // a drop point past the apply's last line was reached

@@ -83,7 +83,7 @@ TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsInTextAndJsonOverASerialLin
 }
 
 TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {
-  const Inventory plainFile;  // an empty file
+  const TempFile plainFile;  // an empty file
   for (const auto& [path, reason] :
        {std::pair<std::string, std::string>{"/nonexistent/ttyS9", "No such file or directory"},
         {plainFile.path, "Inappropriate ioctl for device"}}) {

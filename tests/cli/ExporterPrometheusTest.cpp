@@ -64,15 +64,14 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   const Inventory inventory("[defaults]\npassword = \"pw\"\nframing-delay = 0\n" +
                             Host("p1", p1->Endpoint()) + Host("p2", p2->Endpoint()) +
                             Host("p3", p3->Endpoint()));
-  const std::string profile = TempPath("prometheus-profile") + ".toml";
-  std::ofstream(profile) << "channel = 6\nssid = \"PrintNet\"\n";
-  ExporterProcess exporter(inventory.Args({"--profile", profile}));
+  const TempFile profile("channel = 6\nssid = \"PrintNet\"\n");
+  ExporterProcess exporter(inventory.Args({"--profile", profile.path}));
 
   const auto probe = exporter.Get("/probe?target=p1");
   ASSERT_TRUE(probe);
-  const std::string probeFile = TempPath("probe") + ".txt";
-  std::ofstream(probeFile) << probe->body;
-  EXPECT_EQ(std::system((PROMTOOL_BIN " check metrics < " + probeFile).c_str()), 0) << probe->body;
+  const TempFile probeFile(probe->body);
+  EXPECT_EQ(std::system((PROMTOOL_BIN " check metrics < " + probeFile.path).c_str()), 0)
+      << probe->body;
 
   const std::string data = TempPath("prometheus-data");
   const std::string config = data + ".yml";
@@ -94,9 +93,8 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "0"}, {"p3", "0"}}));
   p3.reset();
   EXPECT_TRUE(Eventually(port, "pelmora_up", {{"p1", "1"}, {"p2", "1"}, {"p3", "0"}}));
-  const std::string channel11 = TempPath("channel11") + ".toml";
-  std::ofstream(channel11) << "channel = 11\n";
-  EXPECT_EQ(p2->Run({"--password", "pw", "apply", "--save", channel11}).status, 0);
+  const TempFile channel11("channel = 11\n");
+  EXPECT_EQ(p2->Run({"--password", "pw", "apply", "--save", channel11.path}).status, 0);
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "1"}}));
   EXPECT_TRUE(
       Eventually(port, "pelmora_profile_setting_drift{setting=\"channel\"} == 1", {{"p2", "1"}}));

@@ -138,22 +138,19 @@ TEST(Fleet, EveryHostGetsThePlanOfTheProfileAsItWasWhenTheRunStarted) {
   FakePrintServer mute(FakePrintServer::Mode::Silent);
   SimFleet fleet(2);
   const Inventory inventory(Host("mute", mute.Address()) + ReadFile(fleet.path));
-  const std::string profile = TempPath("once") + ".toml";
-  const std::string secret = TempPath("psk");
-  std::ofstream(secret) << "First-Psk-123\n";
-  std::ofstream(profile) << "channel = 5\npsk = { file = \"" << secret << "\" }\n";
+  const TempFile secret("First-Psk-123\n");
+  const TempFile profile("channel = 5\npsk = { file = \"" + secret.path + "\" }\n");
   ToolProcess run(
-      inventory.Args({"--workers", "1", "--timeout", "500", "--json", "diff", profile}));
+      inventory.Args({"--workers", "1", "--timeout", "500", "--json", "diff", profile.path}));
   ASSERT_TRUE(mute.WaitForReceived("\r", 10s));
-  std::ofstream(profile) << "channel = 7\n";
-  std::remove(secret.c_str());
+  std::ofstream(profile.path) << "channel = 7\n";
+  std::remove(secret.path.c_str());
   const Json hosts = run.Wait(10s).json()["hosts"];
   ASSERT_EQ(hosts.size(), 3u);
   for (int i : {1, 2}) {
     EXPECT_EQ(hosts[i]["result"]["changes"][0]["to"], 5) << hosts[i];
     EXPECT_EQ(hosts[i]["result"]["changes"][1]["name"], "psk") << hosts[i];
   }
-  std::remove(profile.c_str());
 }
 
 TEST(Fleet, CommandLineOptionsWinOverTheInventoryAndOneFileForAllIsRefused) {

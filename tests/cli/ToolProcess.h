@@ -143,20 +143,26 @@ class ToolProcess {
   std::optional<ToolResult> result_;
 };
 
-// An inventory of the test's own, removed at its end; `Host` makes one host's table.
+// A file of the test's own with the text given (TOML, as profiles and inventories are), removed
+// at the end of the test.
+struct TempFile {
+  explicit TempFile(const std::string& text = "") { Add(text); }
+  ~TempFile() { std::remove(path.c_str()); }
+  void Add(const std::string& text) const { std::ofstream(path, std::ios::app) << text; }
+  const std::string path = TempPath("file") + ".toml";
+};
+
+// An inventory; `Host` makes one host's table.
 inline std::string Host(const std::string& name, const std::string& address) {
   return "\n[hosts." + name + "]\naddress = \"" + address + "\"\n";
 }
-struct Inventory {
-  explicit Inventory(const std::string& tables = "") { Add(tables); }
-  ~Inventory() { std::remove(path.c_str()); }
-  void Add(const std::string& tables) const { std::ofstream(path, std::ios::app) << tables; }
+struct Inventory : TempFile {
+  using TempFile::TempFile;
   std::vector<std::string> Args(std::vector<std::string> arguments) const {
     arguments.insert(arguments.begin(), {"--inventory", path});
     return arguments;
   }
   ToolResult Run(std::vector<std::string> arguments) const;
-  const std::string path = TempPath("inventory") + ".toml";
 };
 
 inline ToolResult Inventory::Run(std::vector<std::string> arguments) const {
