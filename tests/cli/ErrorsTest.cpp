@@ -159,17 +159,18 @@ int ConnectsWaiting(int port) {
 }
 
 // Ctrl-C or SIGTERM while the tool connects (a full accept queue), alone or in a fleet of hosts
-// that all wait there, or while a fleet host pauses before a retry (a refused port).
+// that all wait there, or while a fleet host pauses before a retry (a refused port); the fleet's
+// fourth host, waiting for a free worker, is never started.
 TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
-  Listener full(0);
+  Listener full(0), unstarted;
   full.FillQueue();
   const std::string refused = "127.0.0.1:1";  // nothing listens on port 1: refused
   const Inventory inventory(Host("a", full.Address()) + Host("b", full.Address()) +
-                            Host("c", refused));
+                            Host("c", refused) + Host("d", unstarted.Address()));
   const std::vector<std::pair<std::vector<std::string>, int>> runs{
       {{"--host", full.Address(), "--json", "get", "ssid"}, SIGINT},
       {{"--host", full.Address(), "--json", "save"}, SIGTERM},
-      {inventory.Args({"--retries", "5", "--json", "get", "ssid"}), SIGINT},
+      {inventory.Args({"--retries", "5", "--workers", "3", "--json", "get", "ssid"}), SIGINT},
   };
   for (const auto& [arguments, signal] : runs) {
     const std::string shown = ::testing::PrintToString(arguments);
@@ -191,10 +192,13 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
     if (document.contains("hosts")) {
       errors.clear();
       for (auto& host : document["hosts"]) errors.push_back(host["error"]);
-      EXPECT_EQ(errors.size(), 3u) << result.out;
+      EXPECT_EQ(errors.size(), 4u) << result.out;
+      EXPECT_EQ(errors.back()["source"], "pelmora") << result.out;
     }
     for (auto& error : errors) EXPECT_EQ(error["number"], 113) << shown << result.out;
   }
+  pollfd connected{unstarted.fd, POLLIN, 0};
+  EXPECT_EQ(poll(&connected, 1, 0), 0) << "the fourth host was started";
 }
 
 TEST(Sim, AnInterruptRightAfterTheListeningLineStopsItCleanly) {

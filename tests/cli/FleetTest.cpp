@@ -235,30 +235,5 @@ TEST(Fleet, NoRetryOnceALineWasSentAndNoReopenAfterTheDeviceEndedTheSession) {
   EXPECT_EQ(poll(&waiting, 1, 0), 0);
 }
 
-TEST(Fleet, CtrlCCancelsTheRunningHostsAndStartsNoMore) {
-  std::vector<std::unique_ptr<FakePrintServer>> devices;
-  const Inventory inventory;
-  for (int i = 0; i < 5; ++i) {
-    devices.push_back(std::make_unique<FakePrintServer>(FakePrintServer::Mode::Silent));
-    inventory.Add(Host("mute-" + std::to_string(i), devices.back()->Address()));
-  }
-  ToolProcess run(inventory.Args({"--workers", "2", "--json", "get", "ssid"}));
-  for (int i : {0, 1}) ASSERT_TRUE(devices[i]->WaitForReceived("\r", 10s));
-  const auto interrupted = std::chrono::steady_clock::now();
-  run.Signal(SIGINT);
-  const ToolResult result = run.Wait(5s);
-  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
-  EXPECT_EQ(result.status, 1);
-  Json expected{{"summary", {{"total", 5}, {"ok", 0}, {"failed", 5}}}};
-  for (int i = 0; i < 5; ++i) {  // the first two were running, the others never started
-    const char* error = i < 2 ? "113 (ProtocolHandler:Query Method)" : "113 (pelmora)";
-    expected["hosts"].push_back(
-        {{"name", "mute-" + std::to_string(i)}, {"ok", false}, {"error", error}});
-  }
-  EXPECT_EQ(Shape(result.json()), expected) << result.out;
-  EXPECT_TRUE(devices[0]->WaitForClientClose(1s));
-  for (int i = 2; i < 5; ++i) EXPECT_EQ(devices[i]->Received(), "") << i;
-}
-
 }  // namespace
 }  // namespace pelmora::testing
