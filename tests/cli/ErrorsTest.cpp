@@ -1,7 +1,6 @@
 // Exit status 2 for a command line the tool cannot carry out, 1 for an automation error; then a
 // shell on a serial line (a pseudo-terminal), unusable serial paths, waits cut short.
 #include <algorithm>
-#include <thread>
 
 #include "FakePrintServer.h"
 #include "support/PtyPrintServer.h"

@@ -1,7 +1,6 @@
 // The exporter scraped by a real Prometheus server on loopback, with the shipped scrape
 // configuration: print servers come up, one goes down, one drifts from the profile.
 #include <filesystem>
-#include <thread>
 
 #include "ExporterProcess.h"
 

@@ -1,6 +1,4 @@
 // `pelmora exporter` as Prometheus meets it: HTTP requests against the tool in a child process.
-#include <thread>
-
 #include "ExporterProcess.h"
 
 namespace pelmora::testing {

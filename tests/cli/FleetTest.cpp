@@ -4,10 +4,8 @@
 
 #include <filesystem>
 #include <set>
-#include <thread>
 
 #include "FakePrintServer.h"
-#include "ToolProcess.h"
 
 namespace pelmora::testing {
 namespace {

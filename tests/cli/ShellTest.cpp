@@ -1,10 +1,5 @@
 // The interactive shell and the progress display on a real terminal: the tool runs inside a
 // private tmux server, the test types keys and reads the screen.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <thread>
-
 #include "FakePrintServer.h"
 
 namespace pelmora::testing {
