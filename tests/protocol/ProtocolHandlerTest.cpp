@@ -27,12 +27,10 @@ bool NewestReplied(ProtocolHandler& handler) {
   return replies.Count() > 0 && replies.ItemByIndex(replies.Count())->Replied;
 }
 
-// Each row: the line, the device's chunks (each its own arrival), the result, the text framed
-// into the record and the read-only state the prompt leaves. The prompt table's order decides,
-// not the position in the buffer; stray bytes before the echo and bytes behind the prompt go
-// with the framed answer; a prompt inside the echo does not end the command early. A password
-// is sent silently and has no echo: the prompt is searched from the password's length, so
-// behind a short one it is found, behind a long one it is not.
+// Rows: the line, the device's chunks, the result, the text framed into the record and the
+// read-only state. The prompt table's order decides, not the position in the buffer; stray bytes
+// go with the framed answer; a prompt inside the echo ends nothing. A password has no echo: the
+// prompt is searched from the password's length, found behind a short one, not a long one.
 TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSetsReadOnly) {
   using Row = std::tuple<std::string, Texts, std::string, std::string, bool>;
   const std::vector<Row> rows = {
@@ -223,9 +221,8 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   EXPECT_EQ(h.Run(line), "value");
 }
 
-// A failed send is followed by CR LF and an abort; a failing recovery send leaves the handler
-// usable as well. With a cap of 99 or more a wrapped id meets its own old record: the
-// collection's 457 ends the command through the error chain, and nothing is sent.
+// A failed send is followed by CR LF and an abort, and even a failing recovery send leaves the
+// handler usable. A wrapped id that meets its own old record (cap 99 or more) fails with 457.
 TEST(ProtocolHandlerCommandTest, FailedSendAndATakenIdFailTheCommandAndLeaveTheHandlerUsable) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   h.Run("\r");
@@ -255,9 +252,8 @@ TEST(ProtocolHandlerCommandTest, FailedSendAndATakenIdFailTheCommandAndLeaveTheH
   EXPECT_EQ(g.Run("\r"), "");
 }
 
-// A callback missing at the start of the wait, or cleared in the pass that completes the reply,
-// fails with 91 through the handler's error chain; so does a callback that fails on the reply,
-// and the watchdog's tick without a callback.
+// A callback missing at the wait's start or cleared as the reply completes fails with 91 through
+// the error chain; so do a callback failing on the reply and the watchdog's tick without one.
 TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeavesTheHandlerUsable) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
@@ -364,9 +360,8 @@ TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
   EXPECT_LE(h.passes, 3);
 }
 
-// A command run from an event handler inside another command's wait sleeps as well (a wait that
-// woke on a slice would take a pass per slice), after the outer command's limit has passed too;
-// the outer one notices its limit when the inner returns.
+// A command run inside another's wait sleeps too (not a pass per slice), even past the outer
+// limit, which the outer command notices when the inner returns.
 TEST(CommandWaitTest, NestedWaitSleepsPastTheOuterLimit) {
   ProtocolHarness outer;
   ProtocolHarness inner;
@@ -379,9 +374,8 @@ TEST(CommandWaitTest, NestedWaitSleepsPastTheOuterLimit) {
   EXPECT_LE(inner.passes, 5);
 }
 
-// Armed timers and a pending delivery are cancelled on the event loop of a thread that has
-// ended; the loop stays until the last of them has gone, and no longer. Each object gets a
-// thread of its own, so that it alone keeps that thread's loop.
+// Timers and a pending delivery on the loop of a thread that has ended keep that loop until the
+// last of them has gone, and no longer. Each object gets a thread, so it alone keeps its loop.
 TEST(CommandWaitTest, HandlerAndConnectionOutliveTheThreadThatCreatedThem) {
   std::weak_ptr<Apartment> handlersLoop;
   std::weak_ptr<Apartment> pipesLoop;
