@@ -201,12 +201,20 @@ TEST(Fleet, SimServesManyServersOnFewFilesAndItsInventoryKeepsAnyPasswordPrivate
 }
 
 TEST(Fleet, RetriesReachAHostWhoseListenerAppearsLate) {
-  const std::string address = Listener().Address();  // free again
+  // The port stays bound but not listening (connects are refused) until the sim takes it, so
+  // that no connection made meanwhile, by the run or by anything else, takes it as its own.
+  const int held = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in bound = Listener::Loopback(0);
+  socklen_t size = sizeof bound;
+  ASSERT_EQ(bind(held, reinterpret_cast<sockaddr*>(&bound), size), 0);
+  getsockname(held, reinterpret_cast<sockaddr*>(&bound), &size);
+  const std::string address = "127.0.0.1:" + std::to_string(ntohs(bound.sin_port));
   const Inventory inventory(Host("late", address));
   // Without retries the host is down; with them the run waits for it.
   EXPECT_EQ(inventory.Run({"get", "ssid"}).status, 1);
   ToolProcess run(inventory.Args({"--retries", "4", "get", "ssid"}));
   std::this_thread::sleep_for(300ms);
+  close(held);
   ToolProcess sim({"sim", "--listen", address});
   ASSERT_TRUE(sim.ReadLine(10s));
   const ToolResult result = run.Wait(10s);
