@@ -1,57 +1,67 @@
-// An apply whose session the device ends after any one of its prompts: whatever it prints is
-// true. A success leaves nothing to change; a failure leaves the saved configuration as it was,
-// and every step that had changed something says whether it was set back.
-#include <gtest/gtest.h>
-
-#include <fstream>
-
-#include "DroppingProxy.h"
+// An apply whose session the device ends at any one of its lines: whatever it prints is true. A
+// success leaves nothing to change; a failure leaves the saved configuration as it was, and every
+// step that had changed something says whether it was set back.
 #include "ToolProcess.h"
+#include "pelmora/simulator/TelnetShellServer.h"
 
 namespace pelmora::testing {
 namespace {
 
-bool ChangedStepSaysWhatHolds(const Json& change) {
-  const std::string result = change.value("result", "");
-  return result != "failed" || change.contains("error");
+// How many lines the tool sent, as its transcript shows them ("<time> > text\r" records).
+int LinesSent(const std::string& transcript) {
+  int lines = 0;
+  std::istringstream records(transcript);
+  for (std::string record; std::getline(records, record);) {
+    if (record.find(" > ") != 23) continue;
+    for (auto at = record.find("\\r"); at != std::string::npos; at = record.find("\\r", at + 2))
+      ++lines;
+  }
+  return lines;
 }
 
 TEST(ApplyDrop, EveryDropPointLeavesATrueReport) {
-  SimProcess sim;
-  const std::string profile = TempPath("drop") + ".toml";
-  std::ofstream(profile) << "ssid = \"Dropped\"\nchannel = 9\npsk = \"Drop-Psk-2024\"\n";
-  const std::string saved = TempPath("saved") + ".toml";
-  ASSERT_EQ(sim.Run({"backup", saved}).status, 0);
-  const std::string before = sim.Run({"--json", "backup"}).out;
-  const int port = std::stoi(sim.Endpoint().substr(sim.Endpoint().rfind(':') + 1));
-  bool everyPrompt = false;  // a drop point past the apply's last prompt was reached
-  for (int drop = 1; !everyPrompt && drop < 60; ++drop) {
-    SCOPED_TRACE("session ended after prompt " + std::to_string(drop));
-    DroppingProxy proxy(port, drop);
-    const ToolResult run = ToolProcess::Run(
-        {"--host", proxy.Address(), "--json", "--timeout", "3000", "apply", profile, "--save"});
-    everyPrompt = !proxy.Dropped();
-    if (run.status == 0) {
-      EXPECT_EQ(sim.Run({"diff", profile}).status, 0) << run.out;
+  // One device: served whole for the checks, and by a server that ends each session at a line.
+  TelnetShellServer::Options whole;
+  whole.device = std::make_shared<PrintServerState>();
+  TelnetShellServer device(whole);
+  device.Start();
+  const auto run = [](const TelnetShellServer& server, std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), {"--host", "127.0.0.1:" + std::to_string(server.Port())});
+    return ToolProcess::Run(arguments);
+  };
+  const TempFile profile("ssid = \"Dropped\"\nchannel = 9\npsk = \"Drop-Psk-2024\"\n");
+  const TempFile saved, log;
+  ASSERT_EQ(run(device, {"backup", saved.path}).status, 0);
+  const std::string before = run(device, {"--json", "backup"}).out;
+  bool everyLine = false;  // a drop point past the apply's last line was reached
+  for (int drop = 1; !everyLine && drop < 60; ++drop) {
+    SCOPED_TRACE("session ended at line " + std::to_string(drop));
+    TelnetShellServer::Options dropping = whole;
+    dropping.faults.dropSessionAtLine = drop;
+    TelnetShellServer server(dropping);
+    server.Start();
+    std::remove(log.path.c_str());
+    const ToolResult result = run(server, {"--json", "--timeout", "3000", "--log", log.path,
+                                           "apply", profile.path, "--save"});
+    everyLine = LinesSent(ReadFile(log.path)) < drop;
+    if (result.status == 0) {
+      EXPECT_EQ(run(device, {"diff", profile.path}).status, 0) << result.out;
       // The next drop point starts from the configuration of before.
-      ASSERT_EQ(sim.Run({"apply", saved, "--save"}).status, 0);
+      ASSERT_EQ(run(device, {"apply", saved.path, "--save"}).status, 0);
       continue;
     }
-    EXPECT_EQ(run.status, 1) << run.out << run.err;
+    EXPECT_EQ(result.status, 1) << result.out << result.err;
     // Either the plan could not be made (an error alone) or the steps say how each went.
-    const Json report = run.json();
-    ASSERT_TRUE(report.contains("error") || report.contains("changes")) << run.out;
+    const Json report = result.json();
+    ASSERT_TRUE(report.contains("error") || report.contains("changes")) << result.out;
     if (report.contains("changes")) {
-      EXPECT_FALSE(report.value("saved", false)) << run.out;
-      for (const auto& change : report.at("changes")) {
-        EXPECT_TRUE(ChangedStepSaysWhatHolds(change)) << change;
-      }
+      EXPECT_FALSE(report.value("saved", false)) << result.out;
+      for (const auto& change : report.at("changes"))
+        EXPECT_TRUE(change.value("result", "") != "failed" || change.contains("error")) << change;
     }
-    EXPECT_EQ(sim.Run({"--json", "backup"}).out, before) << run.out;
+    EXPECT_EQ(run(device, {"--json", "backup"}).out, before) << result.out;
   }
-  EXPECT_TRUE(everyPrompt) << "no drop point late enough to let the apply finish";
-  std::remove(profile.c_str());
-  std::remove(saved.c_str());
+  EXPECT_TRUE(everyLine) << "no drop point late enough to let the apply finish";
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
 // Every command of the tool, in text and in JSON, against the embedded simulated print server.
-#include <gtest/gtest.h>
-
 #include "ToolProcess.h"
 
 namespace pelmora::testing {

@@ -1,13 +1,6 @@
 // Exit status 2 for a command line the tool cannot carry out, 1 for an automation error; then a
 // shell on a serial line (a pseudo-terminal), unusable serial paths, waits cut short.
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <csignal>
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "FakePrintServer.h"
 #include "support/PtyPrintServer.h"
@@ -17,31 +10,21 @@ namespace {
 
 TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   FakePrintServer device;
-  const std::vector<std::vector<std::string>> usageErrors{
-      {"get", "colour"},        // unknown setting
-      {"set", "ssid"},          // missing value
-      {"set", "wep-key", "2"},  // key value missing
-      {"get", "password"},      // set only
-      {"show", "status"},
-      {"frobnicate"},
-      {},
-      {"--timeout", "0", "get", "ssid"},
-      {"--framing-delay", "-1", "get", "ssid"},
-      {"--host", "127.0.0.1:99999", "get", "ssid"},
-      {"--serial", "/dev/null", "--sim", "get", "ssid"},
-      {"--log", "/nonexistent-dir/transcript", "get", "ssid"},
-  };
-  for (auto arguments : usageErrors) {
+  // An unknown setting, a missing value or key value, a set-only setting, bad options.
+  for (const char* line :
+       {"get colour", "set ssid", "set wep-key 2", "get password", "show status", "frobnicate", "",
+        "--timeout 0 get ssid", "--framing-delay -1 get ssid", "--host 127.0.0.1:99999 get ssid",
+        "--serial /dev/null --sim get ssid", "--log /nonexistent-dir/transcript get ssid"}) {
+    std::vector<std::string> arguments = Words(line);
     // Aimed at the device, so that anything sent would show; cases that name a target keep it.
     if (std::ranges::count(arguments, "--host") + std::ranges::count(arguments, "--serial") == 0) {
       arguments.insert(arguments.begin(), {"--host", device.Address()});
     }
     const ToolResult result = ToolProcess::Run(arguments);
-    const std::string shown = ::testing::PrintToString(arguments);
-    EXPECT_EQ(result.status, 2) << shown << result.err;
-    EXPECT_EQ(result.out, "") << shown;
+    EXPECT_EQ(result.status, 2) << line << result.err;
+    EXPECT_EQ(result.out, "") << line;
     EXPECT_TRUE(result.err.starts_with("pelmora: ") && result.err.size() > 10)
-        << shown << result.err;
+        << line << result.err;
   }
   EXPECT_EQ(device.Received(), "");
   // The exporter's own address is checked before its inventory is read.
@@ -52,17 +35,10 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
 
 TEST(Errors, GetAllReportsAFailedGetterAndReadsTheOthers) {
   FakePrintServer device;
-  for (const auto& [line, answer] :
-       std::map<std::string, std::string>{{"SH NW RTS", "WiFi RTS Threshold = off"},
-                                          {"SH NW SSID", "WiFi SSID: Shop"},
-                                          {"SH NW AUTH", "Authentication type= WPA-TTLS"},
-                                          {"SH NW MO", "Wifi mode = bridge"},
-                                          {"SH NW CERTEXP", "3"},
-                                          {"SH IP ME", "STATIC"},
-                                          {"SH IP AD", "10.0.0.5"},
-                                          {"SH IP SU", "255.0.0.0"},
-                                          {"SH IP RO", "10.0.0.1"}})
-    device.Answer(line, answer);
+  device.Answer({"SH NW RTS", "WiFi RTS Threshold = off", "SH NW SSID", "WiFi SSID: Shop",
+                 "SH NW AUTH", "Authentication type= WPA-TTLS", "SH NW MO", "Wifi mode = bridge",
+                 "SH NW CERTEXP", "3", "SH IP ME", "STATIC", "SH IP AD", "10.0.0.5", "SH IP SU",
+                 "255.0.0.0", "SH IP RO", "10.0.0.1"});
   const ToolResult text = ToolProcess::Run({"--host", device.Address(), "get", "all"});
   const ToolResult json = ToolProcess::Run({"--json", "--host", device.Address(), "get", "all"});
   EXPECT_EQ(text.status, 1);
@@ -106,17 +82,14 @@ TEST(Targets, ToolRunsGetSetShowAndReportsShellErrorsInTextAndJsonOverASerialLin
 }
 
 TEST(Targets, SerialPathThatIsMissingOrNoTerminalGivesTheConnectionErrorNamingIt) {
-  const std::string plainFile = TempPath("not-a-tty");
-  std::ofstream{plainFile};
+  const TempFile plainFile;  // an empty file
   for (const auto& [path, reason] :
        {std::pair<std::string, std::string>{"/nonexistent/ttyS9", "No such file or directory"},
-        {plainFile, "Inappropriate ioctl for device"}}) {
+        {plainFile.path, "Inappropriate ioctl for device"}}) {
     const ToolResult result = ToolProcess::Run({"--serial", path, "get", "ssid"});
     EXPECT_EQ(result.status, 1) << path;
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "error 3007 (Connection): " + path + ": " + reason + "\n");
+    EXPECT_EQ(result.out + result.err, "error 3007 (Connection): " + path + ": " + reason + "\n");
   }
-  std::remove(plainFile.c_str());
 }
 
 TEST(Targets, CommandTimeLimitBoundsTheConnectAndTheWaitForAnAnswer) {
@@ -185,19 +158,18 @@ int ConnectsWaiting(int port) {
 }
 
 // Ctrl-C or SIGTERM while the tool connects (a full accept queue), alone or in a fleet of hosts
-// that all wait there, or while a fleet host pauses before a retry (a refused port).
+// that all wait there, or while a fleet host pauses before a retry (a refused port); the fleet's
+// fourth host, waiting for a free worker, is never started.
 TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
-  Listener full(0);
+  Listener full(0), unstarted;
   full.FillQueue();
   const std::string refused = "127.0.0.1:1";  // nothing listens on port 1: refused
-  const std::string inventory = TempPath("stuck") + ".toml";
-  std::ofstream(inventory) << "[hosts.a]\naddress = \"" << full.Address() << "\"\n"
-                           << "[hosts.b]\naddress = \"" << full.Address() << "\"\n"
-                           << "[hosts.c]\naddress = \"" << refused << "\"\n";
+  const Inventory inventory(Host("a", full.Address()) + Host("b", full.Address()) +
+                            Host("c", refused) + Host("d", unstarted.Address()));
   const std::vector<std::pair<std::vector<std::string>, int>> runs{
       {{"--host", full.Address(), "--json", "get", "ssid"}, SIGINT},
       {{"--host", full.Address(), "--json", "save"}, SIGTERM},
-      {{"--inventory", inventory, "--retries", "5", "--json", "get", "ssid"}, SIGINT},
+      {inventory.Args({"--retries", "5", "--workers", "3", "--json", "get", "ssid"}), SIGINT},
   };
   for (const auto& [arguments, signal] : runs) {
     const std::string shown = ::testing::PrintToString(arguments);
@@ -219,11 +191,13 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
     if (document.contains("hosts")) {
       errors.clear();
       for (auto& host : document["hosts"]) errors.push_back(host["error"]);
-      EXPECT_EQ(errors.size(), 3u) << result.out;
+      EXPECT_EQ(errors.size(), 4u) << result.out;
+      EXPECT_EQ(errors.back()["source"], "pelmora") << result.out;
     }
     for (auto& error : errors) EXPECT_EQ(error["number"], 113) << shown << result.out;
   }
-  std::remove(inventory.c_str());
+  pollfd connected{unstarted.fd, POLLIN, 0};
+  EXPECT_EQ(poll(&connected, 1, 0), 0) << "the fourth host was started";
 }
 
 TEST(Sim, AnInterruptRightAfterTheListeningLineStopsItCleanly) {

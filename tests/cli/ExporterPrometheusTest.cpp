@@ -1,10 +1,6 @@
 // The exporter scraped by a real Prometheus server on loopback, with the shipped scrape
 // configuration: print servers come up, one goes down, one drifts from the profile.
-#include <cstdlib>
 #include <filesystem>
-#include <map>
-#include <memory>
-#include <thread>
 
 #include "ExporterProcess.h"
 
@@ -64,29 +60,22 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   auto p1 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
   auto p2 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
   auto p3 = std::make_unique<SimProcess>(std::vector<std::string>{"--password", "pw"});
-  const std::string inventory = TempPath("prometheus-inventory") + ".toml";
-  std::ofstream(inventory) << "[defaults]\npassword = \"pw\"\nframing-delay = 0\n"
-                           << "[hosts.p1]\naddress = \"" << p1->Endpoint() << "\"\n"
-                           << "[hosts.p2]\naddress = \"" << p2->Endpoint() << "\"\n"
-                           << "[hosts.p3]\naddress = \"" << p3->Endpoint() << "\"\n";
-  const std::string profile = TempPath("prometheus-profile") + ".toml";
-  std::ofstream(profile) << "channel = 6\nssid = \"PrintNet\"\n";
-  ExporterProcess exporter({"--inventory", inventory, "--profile", profile});
+  const Inventory inventory("[defaults]\npassword = \"pw\"\nframing-delay = 0\n" +
+                            Host("p1", p1->Endpoint()) + Host("p2", p2->Endpoint()) +
+                            Host("p3", p3->Endpoint()));
+  const TempFile profile("channel = 6\nssid = \"PrintNet\"\n");
+  ExporterProcess exporter(inventory.Args({"--profile", profile.path}));
 
   const auto probe = exporter.Get("/probe?target=p1");
   ASSERT_TRUE(probe);
-  const std::string probeFile = TempPath("probe") + ".txt";
-  std::ofstream(probeFile) << probe->body;
-  EXPECT_EQ(std::system((PROMTOOL_BIN " check metrics < " + probeFile).c_str()), 0) << probe->body;
+  const TempFile probeFile(probe->body);
+  EXPECT_EQ(std::system((PROMTOOL_BIN " check metrics < " + probeFile.path).c_str()), 0)
+      << probe->body;
 
   const std::string data = TempPath("prometheus-data");
   const std::string config = data + ".yml";
-  std::ofstream(config) << ScrapeConfig(exporter.Address());
-  int port = 0;
-  {
-    const Listener reserved;  // Prometheus takes the port the system has just given out
-    port = reserved.port;
-  }
+  std::ofstream(config) << ScrapeConfig(exporter.Endpoint());
+  const int port = Listener().port;  // Prometheus takes the port the system has just given out
   struct RemovedLast {
     std::string data;
     ~RemovedLast() {
@@ -103,9 +92,8 @@ TEST(ExporterPrometheus, SeesPrintServersUpThenOneDownAndAnotherDrifting) {
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "0"}, {"p3", "0"}}));
   p3.reset();
   EXPECT_TRUE(Eventually(port, "pelmora_up", {{"p1", "1"}, {"p2", "1"}, {"p3", "0"}}));
-  const std::string channel11 = TempPath("channel11") + ".toml";
-  std::ofstream(channel11) << "channel = 11\n";
-  EXPECT_EQ(p2->Run({"--password", "pw", "apply", "--save", channel11}).status, 0);
+  const TempFile channel11("channel = 11\n");
+  EXPECT_EQ(p2->Run({"--password", "pw", "apply", "--save", channel11.path}).status, 0);
   EXPECT_TRUE(Eventually(port, "pelmora_profile_drift", {{"p1", "0"}, {"p2", "1"}}));
   EXPECT_TRUE(
       Eventually(port, "pelmora_profile_setting_drift{setting=\"channel\"} == 1", {{"p2", "1"}}));

@@ -1,19 +1,8 @@
 // `pelmora exporter` as Prometheus meets it: HTTP requests against the tool in a child process.
-#include <thread>
-
 #include "ExporterProcess.h"
 
 namespace pelmora::testing {
 namespace {
-
-std::string WriteInventory(const std::vector<std::pair<std::string, std::string>>& hosts) {
-  const std::string path = TempPath("exporter-inventory") + ".toml";
-  std::ofstream file(path);
-  for (const auto& [name, address] : hosts) {
-    file << "[hosts." << name << "]\naddress = \"" << address << "\"\n";
-  }
-  return path;
-}
 
 // Connections that reached the listener and waited to be accepted; they stay open (and silent)
 // until the test ends.
@@ -23,9 +12,7 @@ struct Accepted {
       fds.push_back(accept(listener.fd, nullptr, nullptr));
     }
   }
-  ~Accepted() {
-    for (const int fd : fds) close(fd);
-  }
+  ~Accepted() { std::ranges::for_each(fds, close); }
   std::vector<int> fds;
 };
 
@@ -44,7 +31,8 @@ std::string RawRequest(int port, const std::string& request) {
 
 TEST(Exporter, BadRequestsGetAOneLineReasonContactNothingAndTheServerKeepsServing) {
   const Listener watched;
-  ExporterProcess exporter({"--inventory", WriteInventory({{"watched", watched.Address()}})});
+  const Inventory inventory(Host("watched", watched.Address()));
+  ExporterProcess exporter(inventory.Args({}));
   struct Case {
     std::string path;
     httplib::Headers headers;
@@ -79,9 +67,8 @@ TEST(Exporter, BadRequestsGetAOneLineReasonContactNothingAndTheServerKeepsServin
 TEST(Exporter, ProbesEndBeforeTheScrapesTimeOutAndWaitForAFreeWorker) {
   const Listener silent;
   // Nothing listens on port 1: a port freed by the test could be taken by a concurrent one.
-  ExporterProcess exporter(
-      {"--workers", "1", "--inventory",
-       WriteInventory({{"silent", silent.Address()}, {"refused", "127.0.0.1:1"}})});
+  const Inventory inventory(Host("silent", silent.Address()) + Host("refused", "127.0.0.1:1"));
+  ExporterProcess exporter(inventory.Args({"--workers", "1"}));
   const auto refused = exporter.Get("/probe?target=refused");
   ASSERT_TRUE(refused);
   EXPECT_EQ(refused->status, 200);

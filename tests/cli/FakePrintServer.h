@@ -2,17 +2,16 @@
 
 #include <condition_variable>
 #include <map>
-#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "ToolProcess.h"
-#include "pelmora/transport/TelnetCodec.h"
 
 namespace pelmora::testing {
 
-// A shell played by the test on loopback, one connection at a time: each CR-ended line gets its
-// echo, the test's answer (if any) and "Local> "; "exit" ends it. A silent one never answers.
+// A shell played by the test on loopback, one connection at a time, without telnet options (the
+// tool needs none): each CR-ended line gets its echo, the test's answer (if any) and "Local> ";
+// "exit" ends it. A silent one never answers.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };
@@ -30,10 +29,11 @@ class FakePrintServer {
 
   std::string Address() const { return listener_.Address(); }
 
-  // The answer lines (separated by CR LF) for a command line, compared exactly.
-  void Answer(const std::string& line, const std::string& answer) {
+  // Command lines, each followed by its answer lines (separated by CR LF); compared exactly.
+  void Answer(const std::vector<std::string>& linesAndAnswers) {
     std::lock_guard lock(mutex_);
-    answers_[line] = answer;
+    for (std::size_t i = 0; i + 1 < linesAndAnswers.size(); i += 2)
+      answers_[linesAndAnswers[i]] = linesAndAnswers[i + 1];
   }
   void SendUnsolicited(const std::string& text) {
     std::lock_guard lock(mutex_);
@@ -58,9 +58,6 @@ class FakePrintServer {
     for (int client; (client = accept(listener_.fd, nullptr, nullptr)) >= 0;) {
       std::unique_lock lock(mutex_);
       clientFd_ = client;
-      telnet_ = std::make_unique<TelnetCodec>(TelnetCodec::Role::Server);
-      if (mode_ == Mode::Answering) telnet_->OfferOptions();
-      SendWire();
       for (ssize_t n = stopping_ ? 0 : 1; n > 0 && !exited_; changed_.notify_all()) {
         char buffer[4096];
         lock.unlock();
@@ -77,9 +74,7 @@ class FakePrintServer {
   }
 
   // Called with the mutex held.
-  void Handle(const std::string& raw) {
-    telnet_->Receive(raw);
-    const std::string data = telnet_->TakeData();
+  void Handle(const std::string& data) {
     received_ += data;
     for (char c : data) {
       if (mode_ == Mode::Silent || exited_ || c == '\n') continue;
@@ -89,18 +84,13 @@ class FakePrintServer {
       }
       exited_ = line_ == "exit";
       const auto answer = answers_.find(line_);
-      telnet_->Send(line_ + "\r\n" +
-                    (exited_                    ? "Exit Configuration task\r\n"
-                     : answer != answers_.end() ? answer->second + "\r\n" + "Local> "
-                                                : "Local> "));
+      const std::string reply = line_ + "\r\n" +
+                                (exited_                    ? "Exit Configuration task\r\n"
+                                 : answer != answers_.end() ? answer->second + "\r\nLocal> "
+                                                            : "Local> ");
+      send(clientFd_, reply.data(), reply.size(), MSG_NOSIGNAL);
       line_.clear();
     }
-    SendWire();
-  }
-
-  void SendWire() {
-    const std::string wire = telnet_->TakeWire();
-    send(clientFd_, wire.data(), wire.size(), MSG_NOSIGNAL);
   }
 
   Mode mode_;
@@ -111,7 +101,6 @@ class FakePrintServer {
   std::map<std::string, std::string> answers_;
   std::string received_;
   std::string line_;
-  std::unique_ptr<TelnetCodec> telnet_;
   int clientsClosed_ = 0;
   bool exited_ = false;
   bool stopping_ = false;

@@ -1,8 +1,5 @@
 // `pelmora sim` serving other runs of the tool over telnet: backup, diff and apply as the README
 // walks through them, and secrets that show neither on output nor in the --log transcript.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <filesystem>
 
 #include "ToolProcess.h"

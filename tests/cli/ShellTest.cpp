@@ -1,11 +1,5 @@
 // The interactive shell and the progress display on a real terminal: the tool runs inside a
 // private tmux server, the test types keys and reads the screen.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <thread>
-
 #include "FakePrintServer.h"
 
 namespace pelmora::testing {
@@ -85,7 +79,7 @@ TEST(Shell, EditsLinesKeepsHistoryAndPrintsAnswersAndErrors) {
 
 TEST(Shell, ShowsWhatTheDeviceSendsOnItsOwnAboveTheLineBeingTyped) {
   FakePrintServer device;
-  device.Answer("SH NW SSID", "WiFi SSID: Shop");
+  device.Answer({"SH NW SSID", "WiFi SSID: Shop"});
   Terminal terminal("--host " + device.Address() + " shell");
   ASSERT_TRUE(terminal.Shows("Local>"));
   terminal.Type("SH NW");

@@ -1,25 +1,18 @@
 #pragma once
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
-
 #include <optional>
 #include <sstream>
-#include <stdexcept>
-#include <string>
-#include <vector>
+
 #include "support/LoopbackListener.h"
 
 namespace pelmora::testing {
@@ -40,9 +33,14 @@ inline ::testing::AssertionResult Has(const std::string& text, const std::string
 }
 
 inline std::string ReadFile(const std::string& path) {
-  std::stringstream text;
-  text << std::ifstream(path).rdbuf();
-  return text.str();
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// The words of a command line, for compact tables of them.
+inline std::vector<std::string> Words(const std::string& line) {
+  std::istringstream in(line);
+  return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
 // A path in the test's temporary folder that no other test of this run uses.
@@ -145,35 +143,73 @@ class ToolProcess {
   std::optional<ToolResult> result_;
 };
 
-// `pelmora sim` on free loopback ports; at the end of the test Ctrl-C must stop it cleanly.
-class SimProcess {
+// A file of the test's own with the text given (TOML, as profiles and inventories are), removed
+// at the end of the test.
+struct TempFile {
+  explicit TempFile(const std::string& text = "") { Add(text); }
+  ~TempFile() { std::remove(path.c_str()); }
+  void Add(const std::string& text) const { std::ofstream(path, std::ios::app) << text; }
+  const std::string path = TempPath("file") + ".toml";
+};
+
+// An inventory; `Host` makes one host's table.
+inline std::string Host(const std::string& name, const std::string& address) {
+  return "\n[hosts." + name + "]\naddress = \"" + address + "\"\n";
+}
+struct Inventory : TempFile {
+  using TempFile::TempFile;
+  std::vector<std::string> Args(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"--inventory", path});
+    return arguments;
+  }
+  ToolResult Run(std::vector<std::string> arguments) const;
+};
+
+inline ToolResult Inventory::Run(std::vector<std::string> arguments) const {
+  return ToolProcess::Run(Args(std::move(arguments)));
+}
+
+// A tool command serving on a free loopback port, which it names on its first line; at the end
+// of the test `stop` must end it cleanly.
+class ServingProcess {
  public:
-  explicit SimProcess(std::vector<std::string> extra = {})
-      : process_([&] {
-          extra.insert(extra.begin(), {"sim", "--listen", "127.0.0.1:0"});
-          return extra;
-        }()) {
+  ServingProcess(std::vector<std::string> arguments, int stop) : process_(arguments), stop_(stop) {
     const std::string line = process_.ReadLine(10s).value_or("");
-    const auto at = line.find("listening on 127.0.0.1:");
+    const auto at = line.find("127.0.0.1:");
     EXPECT_NE(at, std::string::npos) << line;
-    if (at != std::string::npos)
-      endpoint_ = line.substr(at + 13, line.find_first_of(" ,", at + 13) - at - 13);
+    if (at != std::string::npos) port_ = std::stoi(line.substr(at + 10));
   }
-  ~SimProcess() {
-    process_.Signal(SIGINT);
-    EXPECT_EQ(process_.Wait(5s).status, 0);
+  ~ServingProcess() {
+    process_.Signal(stop_);
+    const ToolResult result = process_.Wait(5s);
+    EXPECT_EQ(result.status, 0) << result.err;
+    // Its first line is all it prints: nothing of the sessions it served, and no secret.
+    EXPECT_EQ(result.out.find('\n') + 1, result.out.size()) << result.out;
+    EXPECT_EQ(result.err, "");
   }
 
-  const std::string& Endpoint() const { return endpoint_; }
-
-  ToolResult Run(std::vector<std::string> arguments, const std::string& input = {}) const {
-    arguments.insert(arguments.begin(), {"--host", endpoint_});
-    return ToolProcess::Run(arguments, input);
-  }
+  int Port() const { return port_; }
+  std::string Endpoint() const { return "127.0.0.1:" + std::to_string(port_); }
 
  private:
   ToolProcess process_;
-  std::string endpoint_;
+  int stop_;
+  int port_ = 0;
+};
+
+// `pelmora sim` (Ctrl-C ends it).
+struct SimProcess : ServingProcess {
+  explicit SimProcess(std::vector<std::string> extra = {})
+      : ServingProcess(With({"sim", "--listen", "127.0.0.1:0"}, extra), SIGINT) {}
+
+  ToolResult Run(std::vector<std::string> arguments, const std::string& input = {}) const {
+    return ToolProcess::Run(With({"--host", Endpoint()}, arguments), input);
+  }
+  static std::vector<std::string> With(std::vector<std::string> first,
+                                       const std::vector<std::string>& rest) {
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+  }
 };
 
 }  // namespace pelmora::testing

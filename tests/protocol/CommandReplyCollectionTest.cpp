@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <memory>
-#include <vector>
 
 #include "protocol/ProtocolHarness.h"
 

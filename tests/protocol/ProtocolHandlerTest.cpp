@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <set>
-#include <tuple>
-#include <vector>
+#include <thread>
 
 #include "protocol/ProtocolHarness.h"
-#include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
 namespace pelmora {
@@ -19,6 +16,7 @@ using testing::CatchError;
 using testing::ErrorOf;
 using testing::ProtocolHarness;
 using Texts = std::vector<std::string>;
+using Clock = Apartment::Clock;
 
 const std::string kSsidLine = "SH NW SSID\r";
 const std::string kQuery = " ProtocolHandler:Query Method";
@@ -29,12 +27,10 @@ bool NewestReplied(ProtocolHandler& handler) {
   return replies.Count() > 0 && replies.ItemByIndex(replies.Count())->Replied;
 }
 
-// Each row: the line, the device's chunks (each its own arrival), the result, the text framed
-// into the record and the read-only state the prompt leaves. The prompt table's order decides,
-// not the position in the buffer; stray bytes before the echo and bytes behind the prompt go
-// with the framed answer; a prompt inside the echo does not end the command early. A password
-// is sent silently and has no echo: the prompt is searched from the password's length, so
-// behind a short one it is found, behind a long one it is not.
+// Rows: the line, the device's chunks, the result, the text framed into the record and the
+// read-only state. The prompt table's order decides, not the position in the buffer; stray bytes
+// go with the framed answer; a prompt inside the echo ends nothing. A password has no echo: the
+// prompt is searched from the password's length, found behind a short one, not a long one.
 TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSetsReadOnly) {
   using Row = std::tuple<std::string, Texts, std::string, std::string, bool>;
   const std::vector<Row> rows = {
@@ -225,9 +221,8 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   EXPECT_EQ(h.Run(line), "value");
 }
 
-// A failed send is followed by CR LF and an abort; a failing recovery send leaves the handler
-// usable as well. With a cap of 99 or more a wrapped id meets its own old record: the
-// collection's 457 ends the command through the error chain, and nothing is sent.
+// A failed send is followed by CR LF and an abort, and even a failing recovery send leaves the
+// handler usable. A wrapped id that meets its own old record (cap 99 or more) fails with 457.
 TEST(ProtocolHandlerCommandTest, FailedSendAndATakenIdFailTheCommandAndLeaveTheHandlerUsable) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   h.Run("\r");
@@ -257,9 +252,8 @@ TEST(ProtocolHandlerCommandTest, FailedSendAndATakenIdFailTheCommandAndLeaveTheH
   EXPECT_EQ(g.Run("\r"), "");
 }
 
-// A callback missing at the start of the wait, or cleared in the pass that completes the reply,
-// fails with 91 through the handler's error chain; so does a callback that fails on the reply,
-// and the watchdog's tick without a callback.
+// A callback missing at the wait's start or cleared as the reply completes fails with 91 through
+// the error chain; so do a callback failing on the reply and the watchdog's tick without one.
 TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeavesTheHandlerUsable) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
@@ -314,6 +308,95 @@ TEST(ProtocolHandlerCommandTest, CompleteAnswerIsReturnedWhateverFloodFollows) {
   EXPECT_EQ(error.Number(), 3008);
   EXPECT_NE(error.Description().find("1048576 bytes"), std::string::npos);
   EXPECT_EQ(h.Run("SH A\r"), "value");
+}
+
+// A negative delay is refused and changes nothing; zero frames in the pass the prompt arrives.
+TEST(FramingDelayTest, NegativeIsRefusedAndZeroFramesInThePassTheFinalPromptArrives) {
+  ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
+  EXPECT_EQ(ErrorOf([&] { h.handler->SetFramingDelay(-1); }), "5 ProtocolHandler:FramingDelay");
+  EXPECT_EQ(h.handler->FramingDelay(), 10);
+  h.handler->SetFramingDelay(0);
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+  EXPECT_EQ(h.passes, 1);
+
+  // Trickled a byte per loop turn, and with stray bytes behind the prompt (framed at the
+  // default delay then): the same answers as with the default delay.
+  h.pipe->SetDelivery(milliseconds(0), 1, milliseconds(0));
+  EXPECT_EQ(h.Run("SH A\r"), "value");
+  h.pipe->SetDelivery(milliseconds(0), 0, milliseconds(0));
+  h.Answer("SH B\r", {"SH B\r\nother\r\nLocal> \r\n"});
+  EXPECT_EQ(h.Run("SH B\r"), "other");
+  EXPECT_FALSE(h.handler->ReadOnlyMode());
+}
+
+// The one behaviour in which the modes differ: an answer that contains an end-of-answer text,
+// split right behind it. Waiting joins the pieces and the final prompt decides (it comes first
+// in the table); framing at once takes the inner text for the end.
+TEST(FramingDelayTest, AnswerSplitRightBehindAnInnerPromptTextIsCutThereOnlyAtZero) {
+  for (const auto& [delay, answer, readOnly] :
+       {std::tuple{10, "user Local: x", false}, {0, "user ", true}}) {
+    ProtocolHarness h({{"SH A\r", {"SH A\r\nuser Local: ", "x\r\nLocal> "}}});
+    h.handler->SetFramingDelay(delay);
+    EXPECT_EQ(h.Run("SH A\r"), answer);
+    EXPECT_EQ(h.handler->ReadOnlyMode(), readOnly);
+  }
+}
+
+// How a command waits: asleep until an event or its time limit, woken from outside by posted
+// work, and safe to tear down after the thread it waited on has ended.
+
+TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
+  ProtocolHarness h;
+  const auto apartment = Apartment::Shared();
+  std::thread requester([apartment, handler = h.handler] {
+    std::this_thread::sleep_for(milliseconds(30));
+    apartment->Post([handler] { handler->Abort(); });
+  });
+  const auto start = Clock::now();
+  const auto error = CatchError([&] { h.Run("SH A\r", 20000); });
+  requester.join();
+  EXPECT_EQ(error.Number(), 113);
+  EXPECT_LT(Clock::now() - start, milliseconds(10000));
+  EXPECT_LE(h.passes, 3);
+}
+
+// A command run inside another's wait sleeps too (not a pass per slice), even past the outer
+// limit, which the outer command notices when the inner returns.
+TEST(CommandWaitTest, NestedWaitSleepsPastTheOuterLimit) {
+  ProtocolHarness outer;
+  ProtocolHarness inner;
+  std::int32_t innerError = 0;
+  outer.duringWait = [&] {
+    if (innerError == 0) innerError = CatchError([&] { inner.Run("SH B\r", 300); }).Number();
+  };
+  EXPECT_EQ(CatchError([&] { outer.Run("SH A\r", 50); }).Number(), 120);
+  EXPECT_EQ(innerError, 120);
+  EXPECT_LE(inner.passes, 5);
+}
+
+// Timers and a pending delivery on the loop of a thread that has ended keep that loop until the
+// last of them has gone, and no longer. Each object gets a thread, so it alone keeps its loop.
+TEST(CommandWaitTest, HandlerAndConnectionOutliveTheThreadThatCreatedThem) {
+  std::weak_ptr<Apartment> handlersLoop;
+  std::weak_ptr<Apartment> pipesLoop;
+  std::shared_ptr<ProtocolHandler> handler;
+  std::shared_ptr<PipeConnection> pipe;
+  std::thread([&] {
+    handlersLoop = Apartment::Shared();
+    handler = std::make_shared<ProtocolHandler>();
+    handler->ReceiveBytes(TextBytes::ToBytes("stray"));
+  }).join();
+  std::thread([&] {
+    pipesLoop = Apartment::Shared();
+    pipe = std::make_shared<PipeConnection>();
+    pipe->SetIsOpen(true);
+    pipe->SetDelivery(milliseconds(60000), 0, milliseconds(0));
+    pipe->PeerWrite("late");
+  }).join();
+  EXPECT_FALSE(handlersLoop.expired() || pipesLoop.expired());
+  handler.reset();
+  pipe.reset();
+  EXPECT_TRUE(handlersLoop.expired() && pipesLoop.expired());
 }
 
 }  // namespace

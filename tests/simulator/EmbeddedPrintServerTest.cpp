@@ -2,10 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <string>
-#include <vector>
-
 #include "pelmora/components/ConnectionLibrary.h"
 #include "pelmora/platform/ErrorNumbers.h"
 #include "transport/PeerSupport.h"
@@ -109,6 +105,25 @@ TEST(EmbeddedPrintServerTest, ConnectionOutlivesTheServerAndStaysSilent) {
   testing::PumpFor(milliseconds(20));
   EXPECT_EQ(pipe->ReadText(), "");
   EXPECT_TRUE(pipe->SessionActive());
+}
+
+using Pieces = std::vector<std::string>;
+
+TEST(DeliveryPlanTest, SplitCutsBySizeAndAtOffsets) {
+  const std::string chunk = "SH NW CH\r\nChannel: 6\r\nLocal> ";
+  DeliveryPlan plan;
+  EXPECT_EQ(plan.Split(chunk), Pieces{chunk});
+  EXPECT_TRUE(plan.Split("").empty());
+
+  plan.cutsAt = {5, 10, 0, 500};  // incomplete echo, echo complete, rest; 0 and 500 are outside
+  EXPECT_EQ(plan.Split(chunk), (Pieces{"SH NW", " CH\r\n", "Channel: 6\r\nLocal> "}));
+
+  plan.cutsAt.clear();
+  plan.pieceSize = 8;
+  EXPECT_EQ(plan.Split(chunk), (Pieces{"SH NW CH", "\r\nChanne", "l: 6\r\nLo", "cal> "}));
+
+  plan.cutsAt = {10};
+  EXPECT_EQ(plan.Split(chunk), (Pieces{"SH NW CH", "\r\n", "Channe", "l: 6\r\nLo", "cal> "}));
 }
 
 }  // namespace

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <optional>
-#include <string>
-#include <vector>
 
 namespace pelmora {
 namespace {
@@ -84,6 +81,35 @@ TEST(ShellCommandSetTest, LinesAreCheckedAtTheBoundsOfTheirValuesReadBackAndRefu
   EXPECT_FALSE(Exec(device, "SET NW KEYVAL 00112233445566778899aabbcc").error);
   EXPECT_EQ(device.Running().wepKeys,
             (std::array<std::string, 4>{"5D2A0C7E91", "", "00112233445566778899aabbcc", ""}));
+}
+
+using Lines = std::vector<std::string>;
+using AddressStatus = PrintServerState::AddressStatus;
+
+// The default screens are the tool's exact "show" output; the wireless screen in its other forms
+// is read back by RoundTripTest and by the reports fuzz target.
+TEST(PrintServerStateTest, IpScreenFollowsMethodAndAddressStatus) {
+  const std::vector<std::tuple<std::string, AddressStatus, std::string>> variants = {
+      {"DHCP", AddressStatus::Assigned, "IP Address 10.1.2.3 (via DHCP server 10.1.2.1)"},
+      {"STATIC", AddressStatus::Assigned, "IP Address 10.1.2.3 (set manually)"},
+      {"BOOTP", AddressStatus::Assigned, "IP Address 10.1.2.3 (via BOOTP server 10.1.2.1)"},
+      {"RARP", AddressStatus::Assigned, "IP Address 10.1.2.3 (via RARP server 10.1.2.1)"},
+      {"AUTO", AddressStatus::Assigned, "IP Address 10.1.2.3"},
+      {"STATIC", AddressStatus::Duplicate, "IP Address  # 10.1.2.3 (set manually)"},
+  };
+  for (const auto& [method, status, address] : variants) {
+    PrintServerState device;
+    device.Running().ipMethod = method;
+    device.SetAddress(status);
+    EXPECT_EQ(device.IpScreen(), (Lines{address, "Subnet Mask 255.255.255.0", "IP Gateway 10.1.2.1",
+                                        "Boot Method " + method, "Host Name PS-0A1B2C"}));
+  }
+  PrintServerState searching;
+  searching.Running().ipMethod = "AUTO";
+  searching.SetAddress(AddressStatus::Searching);
+  EXPECT_EQ(searching.IpScreen(),
+            (Lines{"IP Address 0.0.0.0 (searching...)", "Subnet Mask 0.0.0.0", "IP Gateway 0.0.0.0",
+                   "Boot Method AUTO", "Host Name PS-0A1B2C"}));
 }
 
 }  // namespace

@@ -8,9 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <stdexcept>
-#include <string>
 #include <thread>
 
 namespace pelmora {

@@ -47,11 +47,7 @@ struct Listener {
   }
 
   static sockaddr_in Loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    return address;
+    return {AF_INET, htons(static_cast<std::uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
   }
 
   int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -15,21 +15,28 @@
 
 namespace pelmora::testing {
 
+// Opens a pseudo-terminal pair and returns the terminal side's path. That side is raw from the
+// start, so that nothing written before the connection opens it is echoed or changed.
+inline std::string OpenRawPty(int& controller, int& terminal) {
+  std::array<char, 256> path{};
+  if (openpty(&controller, &terminal, path.data(), nullptr, nullptr) != 0) {
+    throw std::runtime_error("cannot open a pseudo-terminal pair");
+  }
+  termios raw{};
+  tcgetattr(terminal, &raw);
+  cfmakeraw(&raw);
+  tcsetattr(terminal, TCSANOW, &raw);
+  return path.data();
+}
+
 // The simulated print server at the far end of a serial line: a pseudo-terminal pair whose
 // device side a thread of its own feeds into a shell engine. A serial line has no session to
 // end, so the shell's "exit" only starts a new shell session on the same line.
 class PtyPrintServer {
  public:
-  explicit PtyPrintServer(std::shared_ptr<PrintServerState> state) {
-    std::array<char, 256> path{};
-    if (openpty(&device_, &line_, path.data(), nullptr, nullptr) != 0 || pipe(wake_) != 0) {
-      throw std::runtime_error("cannot open a pseudo-terminal pair");
-    }
-    termios raw{};
-    tcgetattr(line_, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(line_, TCSANOW, &raw);
-    path_ = path.data();
+  explicit PtyPrintServer(std::shared_ptr<PrintServerState> state)
+      : path_(OpenRawPty(device_, line_)) {
+    if (pipe(wake_) != 0) throw std::runtime_error("pipe");
     thread_ = std::thread([this, state] { Serve(state); });
   }
 
@@ -61,8 +68,8 @@ class PtyPrintServer {
 
   int device_ = -1;
   int line_ = -1;
-  int wake_[2] = {-1, -1};
   std::string path_;
+  int wake_[2] = {-1, -1};
   std::thread thread_;
 };
 

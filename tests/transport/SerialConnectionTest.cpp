@@ -1,46 +1,31 @@
 #include "pelmora/transport/SerialConnection.h"
 
 #include <gtest/gtest.h>
-#include <pty.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <asio/posix/stream_descriptor.hpp>
 #include <asio/write.hpp>
-#include <memory>
 
 #include "pelmora/platform/Apartment.h"
+#include "support/PtyPrintServer.h"
 #include "transport/PeerSupport.h"
 
 namespace pelmora {
 namespace {
 
-// A pseudo-terminal pair: the connection opens the terminal side by its path, the test plays
-// the device on the controlling side, on the same apartment.
+// The connection opens the terminal side by its path; the test plays the device on the
+// controlling side, on the same apartment.
 struct PtyDevice {
-  PtyDevice() {
-    int controller = -1;
-    char name[128] = {};
-    if (openpty(&controller, &terminal, name, nullptr, nullptr) != 0) {
-      throw std::runtime_error("openpty failed");
-    }
-    path = name;
-    // Raw from the start, so nothing written before the connection opens is echoed or changed.
-    termios raw{};
-    tcgetattr(terminal, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(terminal, TCSANOW, &raw);
-    device = std::make_shared<asio::posix::stream_descriptor>(Apartment::Current().Context(),
-                                                              controller);
-  }
+  PtyDevice() : path(testing::OpenRawPty(controller, terminal)) {}
   ~PtyDevice() { close(terminal); }
 
+  int controller = -1;
   int terminal = -1;
   std::string path;
-  std::shared_ptr<asio::posix::stream_descriptor> device;
+  std::shared_ptr<asio::posix::stream_descriptor> device =
+      std::make_shared<asio::posix::stream_descriptor>(Apartment::Current().Context(), controller);
 };
 
-// Paths that are missing or no terminal: tests/cli/TargetsTest.cpp, through the tool.
+// Paths that are missing or no terminal: tests/cli/ErrorsTest.cpp, through the tool.
 TEST(SerialConnectionTest, OpensAt8N1PassesBytesUnchangedAcrossLogicalClosesAndRaisesOnHangUp) {
   PtyDevice pty;
   SerialConnection oddRate(pty.path, 12345);

@@ -1,6 +1,10 @@
-#include "pelmora/platform/NumberText.h"
-
 #include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "pelmora/platform/Apartment.h"
+#include "pelmora/platform/Event.h"
+#include "pelmora/platform/NumberText.h"
 
 namespace pelmora {
 namespace {
@@ -37,6 +41,38 @@ TEST(NumberTextTest, StrictAllowsOnlyBlanksAroundTheNumber) {
   for (const char* text : {"", "   ", "off", "2347 bytes", "1 2", "\t5", "-", "."}) {
     EXPECT_FALSE(NumberText::Strict(text)) << text;
   }
+}
+
+TEST(ApartmentTest, PumpRunsReadyWorkOneAtATime) {
+  auto& apartment = Apartment::Current();
+  apartment.PumpReady();  // nothing left over from before
+  int ran = 0;
+  apartment.Post([&] { ++ran; });
+  apartment.Post([&] { ++ran; });
+  apartment.Pump();
+  EXPECT_EQ(ran, 1);
+  apartment.Pump();
+  EXPECT_EQ(ran, 2);
+}
+
+TEST(EventTest, UnsubscribedHandlersAreNotCalledAndThrowingOnesAreDropped) {
+  Event<int> event;
+  int sum = 0;
+  auto thrower = event.Subscribe([](int) { throw std::runtime_error("client fault"); });
+  {
+    auto adder = event.Subscribe([&](int v) { sum += v; });
+    EXPECT_NO_THROW(event.Raise(2));
+    EXPECT_EQ(sum, 2);
+  }
+  event.Raise(5);
+  EXPECT_EQ(sum, 2);
+
+  // A handler may unsubscribe another during the raise, which then is not called.
+  Event<int>::Subscription second;
+  auto first = event.Subscribe([&](int) { second.Reset(); });
+  second = event.Subscribe([&](int v) { sum += v; });
+  event.Raise(7);
+  EXPECT_EQ(sum, 2);
 }
 
 }  // namespace
