@@ -58,6 +58,10 @@ TEST(Commands, EachCommandPrintsItsTextAndItsJsonExactly) {
     EXPECT_EQ(shown, text);
     EXPECT_EQ(document, Json::parse(json));
   }
+  // A line piped in may end in CR LF: "exit" still ends the shell before the next line.
+  const ToolResult shell = ToolProcess::Run({"shell"}, "exit\r\nSH NW SSID\r\n");
+  EXPECT_EQ(shell.status, 0);
+  EXPECT_EQ(shell.out, "");
 }
 
 TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
@@ -80,6 +84,8 @@ TEST(Commands, GetAllAndSettingsListTheTableInItsOrder) {
 
   const auto [settings, settingsJson] = TextAndJson({"settings"});
   EXPECT_EQ(std::count(settings.begin(), settings.end(), '\n'), settingsJson.size());
+  EXPECT_TRUE(
+      settings.starts_with("mode                get set enum     infrastructure, ad-hoc\n"));
   for (const auto& setting : settingsJson)
     if (setting["get"] == true) gettable += setting["name"].get<std::string>() + "\n";
   EXPECT_EQ(gettable, readable);

@@ -200,6 +200,18 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
   EXPECT_EQ(poll(&connected, 1, 0), 0) << "the fourth host was started";
 }
 
+// A connect that timed out sent nothing: the host is tried again, after 250 and 500 ms.
+TEST(Targets, AConnectThatTimedOutIsRetried) {
+  Listener full(0);
+  full.FillQueue();
+  const Inventory inventory(Host("a", full.Address()));
+  const auto start = Clock::now();
+  const ToolResult result =
+      ToolProcess::Run(inventory.Args({"--retries", "2", "--timeout", "200", "get", "ssid"}));
+  EXPECT_GE(Clock::now() - start, 1100ms);
+  EXPECT_TRUE(result.err.starts_with("a: error 3002 (")) << result.err;
+}
+
 TEST(Sim, AnInterruptRightAfterTheListeningLineStopsItCleanly) {
   for (int attempt = 0; attempt < 20; ++attempt) {
     ToolProcess sim({"sim", "--listen", "127.0.0.1:0", "--count", "2"});

@@ -46,7 +46,7 @@ TEST(Exporter, BadRequestsGetAOneLineReasonContactNothingAndTheServerKeepsServin
       {"/probe?target=%0A%22%3Cwatched", {}, 400, "unknown target"},
       {"/probe?target=watched&target=nope", {}, 400, "more than one target"},
       {"/probe?target=" + std::string(20000, 'w'), {}, 414, "too long"},
-      {"/probe?target=watched", {{"X-Prometheus-Scrape-Timeout-Seconds", "-1"}}, 400, "bad X-"},
+      {"/probe?target=watched", {{"X-Prometheus-Scrape-Timeout-Seconds", "0"}}, 400, "bad X-"},
       {"/probe?target=watched", {{"X-Prometheus-Scrape-Timeout-Seconds", "1s"}}, 400, "bad X-"},
       {"/elsewhere", {}, 404, "not found"},
   };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 
 #include "pelmora/platform/Apartment.h"
@@ -53,6 +54,18 @@ TEST(ApartmentTest, PumpRunsReadyWorkOneAtATime) {
   EXPECT_EQ(ran, 1);
   apartment.Pump();
   EXPECT_EQ(ran, 2);
+}
+
+// The wake of a deadline whose wait has ended is no event: the pump sleeps on to the next one.
+TEST(ApartmentTest, AWakeLeftByAnEndedDeadlineDoesNotEndTheNextWait) {
+  using namespace std::chrono_literals;
+  auto& apartment = Apartment::Current();
+  apartment.PumpReady();
+  const auto start = Apartment::Clock::now();
+  { const Apartment::Deadline ended(start + 20ms); }
+  const Apartment::Deadline limit(start + 80ms);
+  apartment.Pump();
+  EXPECT_GE(Apartment::Clock::now(), start + 80ms);
 }
 
 TEST(EventTest, UnsubscribedHandlersAreNotCalledAndThrowingOnesAreDropped) {
