@@ -70,6 +70,10 @@ sync_tree() {
     [ -f "$f" ] || continue
     if ! cmp -s "$f" "$tree/$f"; then mkdir -p "$tree/$(dirname "$f")"; cp "$f" "$tree/$f"; fi
   done
+  # A source the real tree no longer has would still be found by the build's globs.
+  git -C "$repo" ls-files -co --exclude-standard | sort >"$scratch/real-files"
+  (cd "$tree" && find . -path ./build -prune -o -type f -print | sed 's|^[.]/||' | sort) |
+    comm -23 - "$scratch/real-files" | while IFS= read -r f; do rm -f "$tree/$f"; done
 }
 sync_tree
 
