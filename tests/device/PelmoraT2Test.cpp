@@ -38,12 +38,13 @@ TEST(PelmoraT2Test, DirectlyCreatedObjectFailsWithObjectNotSet) {
 }
 
 TEST(PelmoraT2Test, AttachingAgainKeepsTheHandlerAndReleasingSendsNothing) {
-  // Attached, a new device waits 10 s for an answer unless a command says otherwise.
+  // Attached, a new device waits 10 s for an answer and keeps the framing delay it was given.
   auto fresh = std::make_shared<PelmoraT2>();
+  fresh->SetFramingDelay(0);
+  EXPECT_EQ(CatchError([&] { fresh->SetFramingDelay(-1); }).Number(), 5);
   DeviceInternals::AttachConnection(*fresh, std::make_shared<PipeConnection>());
   EXPECT_EQ(DeviceInternals::Handler(*fresh)->DefaultTimeout(), 10000);
-  EXPECT_EQ(CatchError([&] { fresh->SetFramingDelay(-1); }).Number(), 5);
-  EXPECT_EQ(fresh->FramingDelay(), ProtocolHandler::kDefaultFramingDelay);
+  EXPECT_EQ(DeviceInternals::Handler(*fresh)->FramingDelay(), 0);
 
   EmbeddedShell shell;
   const auto handler = DeviceInternals::Handler(*shell.device);

@@ -13,9 +13,9 @@
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 #include "pelmora/transport/TelnetConnection.h"
-#include "pelmora/transport/TelnetDialer.h"
 #include "support/ExpectError.h"
 #include "support/LoopbackListener.h"
+#include "transport/PeerSupport.h"
 
 namespace pelmora {
 namespace {
@@ -36,20 +36,6 @@ Target HostOn(int port, std::int32_t timeoutMs = 10000) {
   target.timeoutMs = timeoutMs;
   return target;
 }
-
-// A name server that never answers.
-class SilentDialer : public TelnetDialer {
- public:
-  void Resolve(const std::string&, const std::string&, ResolveHandler handler) override {
-    pending_ = std::move(handler);
-  }
-  void Cancel() override {
-    if (pending_) Apartment::Current().Post([h = std::move(pending_)] { h({}, {}); });
-  }
-
- private:
-  ResolveHandler pending_;
-};
 
 // The token a signal handler cancels, and when the cancel was asked for.
 std::atomic<CancelToken*> gSignalled{nullptr};
@@ -84,7 +70,9 @@ const WaitPoint kWaitPoints[] = {
     {"name lookup",
      [](const std::shared_ptr<CancelToken>& token) {
        TelnetConnection connection("printer.invalid", 23);
-       connection.SetDialer(std::make_shared<SilentDialer>());
+       auto dialer = std::make_shared<testing::FaultyDialer>();
+       dialer->silentNameServer = true;
+       connection.SetDialer(dialer);
        connection.SetCancelToken(token);
        return CatchError([&] { connection.OpenWithin(10s); });
      }},
@@ -157,12 +145,12 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
 // A secret file loses the one line end that an editor or echo leaves, and nothing more.
 TEST(Session, ASecretFileLosesOnlyItsFinalLineEnd) {
   const std::string path = ::testing::TempDir() + "session-secret.txt";
-  for (const auto& [written, secret] :
-       std::vector<std::pair<std::string, std::string>>{{"pw", "pw"},
-                                                        {"pw\n", "pw"},
-                                                        {"pw\r\n", "pw"},
-                                                        {"pw\r", "pw"},
-                                                        {"p\rw\n\n", "p\rw\n"}}) {
+  using Row = std::pair<std::string, std::string>;
+  for (const auto& [written, secret] : {Row{"pw", "pw"},
+                                        {"pw\n", "pw"},
+                                        {"pw\r\n", "pw"},
+                                        {"pw\r", "pw"},
+                                        {"p\rw\n\n", "p\rw\n"}}) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << written;
     EXPECT_EQ(SecretSource::File(path).Resolve(), secret) << ::testing::PrintToString(written);
   }

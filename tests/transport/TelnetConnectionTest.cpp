@@ -3,12 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <asio/ip/tcp.hpp>
-#include <asio/post.hpp>
 #include <asio/steady_timer.hpp>
 #include <asio/write.hpp>
 
 #include "pelmora/platform/Apartment.h"
-#include "pelmora/transport/TelnetDialer.h"
+#include "support/LoopbackListener.h"
 #include "transport/PeerSupport.h"
 
 namespace pelmora {
@@ -22,10 +21,10 @@ using Clock = std::chrono::steady_clock;
 // A telnet device played by the test on the same apartment: every step pumps the apartment, so
 // the connection under test and this server take turns on one thread.
 struct ScriptedServer {
-  explicit ScriptedServer(int backlog = asio::socket_base::max_listen_connections) {
+  ScriptedServer() {
     acceptor.open(tcp::v4());
     acceptor.bind(tcp::endpoint(asio::ip::address_v4::loopback(), 0));
-    acceptor.listen(backlog);
+    acceptor.listen();
   }
 
   int Port() const { return acceptor.local_endpoint().port(); }
@@ -151,37 +150,6 @@ TEST_F(TelnetConnectionTest, ClosingOrDestroyingFromInsideOnReceiveIsSafe) {
   testing::PumpFor(milliseconds(20));
 }
 
-// A dialer that plays the faults of a network the tests must not reach: a name server that
-// fails or never answers, a connect that the system fails at once.
-struct FaultyDialer : TelnetDialer {
-  void Resolve(const std::string& host, const std::string& port, ResolveHandler handler) override {
-    if (silentNameServer) {
-      pending = std::move(handler);
-    } else if (lookupError) {
-      Later([handler, error = lookupError] { handler(error, {}); });
-    } else {
-      TelnetDialer::Resolve(host, port, std::move(handler));
-    }
-  }
-  void Connect(tcp::socket& socket, const Endpoints& endpoints, ConnectHandler handler) override {
-    if (!connectError) return TelnetDialer::Connect(socket, endpoints, std::move(handler));
-    Later([handler, error = connectError] { handler(error); });
-  }
-  void Cancel() override {
-    if (pending)
-      Later(
-          [handler = std::exchange(pending, {})] { handler(asio::error::operation_aborted, {}); });
-  }
-  static void Later(std::function<void()> step) {
-    asio::post(Apartment::Current().Context(), std::move(step));
-  }
-
-  bool silentNameServer = false;
-  std::error_code lookupError;
-  std::error_code connectError;
-  ResolveHandler pending;
-};
-
 // The number and description of the error an open ends in, which must come after at least
 // `least` and well before `most`.
 std::string OpenFailure(TelnetConnection& connection, milliseconds least = {},
@@ -205,7 +173,7 @@ TEST(TelnetConnectFailureTest, ConnectFailuresEndAtOnceNamingTheEndpointAndTheRe
   TelnetConnection refused("127.0.0.1", closedPort);
   EXPECT_EQ(OpenFailure(refused), "3001 " + closed + "Connection refused");
 
-  auto dialer = std::make_shared<FaultyDialer>();
+  auto dialer = std::make_shared<testing::FaultyDialer>();
   dialer->connectError = asio::error::network_unreachable;
   TelnetConnection unreachable("127.0.0.1", closedPort);
   unreachable.SetDialer(dialer);
@@ -229,12 +197,10 @@ TEST(TelnetConnectFailureTest, ConnectFailuresEndAtOnceNamingTheEndpointAndTheRe
 // connection reports itself busy meanwhile.
 TEST(TelnetConnectFailureTest, ConnectAndLookupGiveUpAtTheTimeLimitAndAreBusyMeanwhile) {
   constexpr milliseconds kLimit{150};
-  // A listener with backlog 0 whose queue is already full drops further connection requests.
-  ScriptedServer full(0);
-  tcp::socket filler(Apartment::Current().Context());
-  filler.connect(tcp::endpoint(asio::ip::address_v4::loopback(), full.Port()));
-  TelnetConnection unaccepted("127.0.0.1", full.Port());
-  auto dialer = std::make_shared<FaultyDialer>();
+  testing::Listener full(0);
+  full.FillQueue();
+  TelnetConnection unaccepted("127.0.0.1", full.port);
+  auto dialer = std::make_shared<testing::FaultyDialer>();
   dialer->silentNameServer = true;
   TelnetConnection unanswered("printer-3f", 23);
   unanswered.SetDialer(dialer);
