@@ -143,8 +143,7 @@ class ToolProcess {
   std::optional<ToolResult> result_;
 };
 
-// A file of the test's own with the text given (TOML, as profiles and inventories are), removed
-// at the end of the test.
+// A TOML file of the test's own with the text given, removed at the end of the test.
 struct TempFile {
   explicit TempFile(const std::string& text = "") { Add(text); }
   ~TempFile() { std::remove(path.c_str()); }
@@ -162,15 +161,12 @@ struct Inventory : TempFile {
     arguments.insert(arguments.begin(), {"--inventory", path});
     return arguments;
   }
-  ToolResult Run(std::vector<std::string> arguments) const;
+  ToolResult Run(std::vector<std::string> arguments) const {
+    return ToolProcess::Run(Args(std::move(arguments)));
+  }
 };
 
-inline ToolResult Inventory::Run(std::vector<std::string> arguments) const {
-  return ToolProcess::Run(Args(std::move(arguments)));
-}
-
-// A tool command serving on a free loopback port, which it names on its first line; at the end
-// of the test `stop` must end it cleanly.
+// A tool command serving on a free loopback port named on its first line; `stop` ends it cleanly.
 class ServingProcess {
  public:
   ServingProcess(std::vector<std::string> arguments, int stop) : process_(arguments), stop_(stop) {

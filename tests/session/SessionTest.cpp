@@ -146,11 +146,9 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
 TEST(Session, ASecretFileLosesOnlyItsFinalLineEnd) {
   const std::string path = ::testing::TempDir() + "session-secret.txt";
   using Row = std::pair<std::string, std::string>;
-  for (const auto& [written, secret] : {Row{"pw", "pw"},
-                                        {"pw\n", "pw"},
-                                        {"pw\r\n", "pw"},
-                                        {"pw\r", "pw"},
-                                        {"p\rw\n\n", "p\rw\n"}}) {
+  const Row rows[] = {
+      {"pw", "pw"}, {"pw\n", "pw"}, {"pw\r\n", "pw"}, {"pw\r", "pw"}, {"p\rw\n\n", "p\rw\n"}};
+  for (const auto& [written, secret] : rows) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << written;
     EXPECT_EQ(SecretSource::File(path).Resolve(), secret) << ::testing::PrintToString(written);
   }

@@ -73,8 +73,7 @@ TEST_F(TelnetConnectionTest, NegotiatesKeepsTheSessionAcrossLogicalClosesAndEsca
   EXPECT_EQ(server.Receive(12), "\xff\xfd\x01\xff\xfd\x03\xff\xfc\x18\xff\xfe\x22"s);
   EXPECT_EQ(testing::ReceiveText(*connection, 9), "\r\nLocal> ");
 
-  // The protocol handler closes and opens around every command; the TCP session stays, so the
-  // accepted socket still gets what is sent.
+  // The protocol handler closes and opens around every command; the TCP session stays.
   connection->SetIsOpen(false);
   connection->SetIsOpen(true);
   connection->SendText("SET \xff\r", nullptr);
@@ -150,8 +149,7 @@ TEST_F(TelnetConnectionTest, ClosingOrDestroyingFromInsideOnReceiveIsSafe) {
   testing::PumpFor(milliseconds(20));
 }
 
-// The number and description of the error an open ends in, which must come after at least
-// `least` and well before `most`.
+// "number description" of the error an open ends in, after `least` and before `most`.
 std::string OpenFailure(TelnetConnection& connection, milliseconds least = {},
                         milliseconds most = milliseconds(500), milliseconds within = {}) {
   const auto started = Clock::now();
