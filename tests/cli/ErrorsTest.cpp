@@ -157,9 +157,8 @@ int ConnectsWaiting(int port) {
   return waiting;
 }
 
-// Ctrl-C or SIGTERM while the tool connects (a full accept queue), alone or in a fleet of hosts
-// that all wait there, or while a fleet host pauses before a retry (a refused port); the fleet's
-// fourth host, waiting for a free worker, is never started.
+// Ctrl-C or SIGTERM while the tool connects, alone or in a fleet, or while a fleet host pauses
+// before a retry; the fleet's fourth host, waiting for a free worker, is never started.
 TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
   Listener full(0), unstarted;
   full.FillQueue();

@@ -85,9 +85,8 @@ TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompl
   EXPECT_EQ(shell.pipe->Sent(), "SH NW SSID\r");
 }
 
-// Shell error lines become device errors. AbortCommand from an event handler ends the wait with
-// 113. A teardown from an event handler during a wait ends that command with the missing callback
-// (91); the torn-down device's dialogues then fail with the handler's 116 and send nothing.
+// Shell error lines become device errors; AbortCommand from an event handler ends the wait with
+// 113, a teardown there with 91, and the torn-down device's dialogues fail with 116.
 TEST(PelmoraT2Test, ShellErrorsAbortAndTeardownFromAnEventHandlerEndTheCommand) {
   EmbeddedShell shell;
   const auto fails = [&](const std::string& line) {
@@ -161,10 +160,8 @@ TEST(PelmoraT2DialogueTest, LoginStopsAtTheFirstFailedLineAndRefusesLineBreaks) 
   EXPECT_EQ(shell.pipe->Sent().find("unpro"), std::string::npos);
 }
 
-// Each member puts its exact bytes on the wire against the real shell (which answers "SAVE" CR CR
-// with two prompts, and "Password> " to "unpro"), also when a client lets go of the device from
-// an event handler during the first exchange: the member finishes its dialogue on a live object,
-// which goes when the member returns. Login sends the password only to a read-only shell.
+// Each member's exact bytes against the real shell, also when the client lets go of the device
+// from an event handler during the first exchange: the member finishes on a live object.
 TEST(PelmoraT2DialogueTest, DeviceReleasedDuringAMemberFinishesItsExactDialogue) {
   // Each row: the member, whether the shell is protected by a password, the bytes it sends.
   const std::vector<std::tuple<Member, bool, std::string>> members = {

@@ -18,9 +18,8 @@ inline std::string ErrorOf(const std::function<void()>& call) {
   return std::to_string(error.Number()) + " " + error.Source();
 }
 
-// A protocol handler on an in-memory connection whose peer plays the device from a script:
-// for each text the handler sends, the chunks the device writes back. The harness is the
-// handler's callback, as the device object is in the library.
+// A protocol handler on an in-memory connection whose peer answers each text sent with the
+// script's chunks; the harness is the handler's callback, as the device object is.
 class ProtocolHarness : public IProtocolHndCallback {
  public:
   using Script = std::map<std::string, std::vector<std::string>>;

@@ -29,9 +29,8 @@ inline std::string OpenRawPty(int& controller, int& terminal) {
   return path.data();
 }
 
-// The simulated print server at the far end of a serial line: a pseudo-terminal pair whose
-// device side a thread of its own feeds into a shell engine. A serial line has no session to
-// end, so the shell's "exit" only starts a new shell session on the same line.
+// The simulated print server at the far end of a serial line: a thread feeds the device side of
+// a pseudo-terminal pair into a shell engine.
 class PtyPrintServer {
  public:
   explicit PtyPrintServer(std::shared_ptr<PrintServerState> state)

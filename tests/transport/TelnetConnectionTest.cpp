@@ -190,9 +190,8 @@ TEST(TelnetConnectFailureTest, ConnectFailuresEndAtOnceNamingTheEndpointAndTheRe
   }
 }
 
-// A connect that neither succeeds nor fails, and a name server that never answers, end at the
-// connect time limit, or at the opening command's shorter one, with the time-out error; the
-// connection reports itself busy meanwhile.
+// A connect that hangs and a name server that never answers end at the connect time limit, or
+// at the opening command's shorter one; the connection reports itself busy meanwhile.
 TEST(TelnetConnectFailureTest, ConnectAndLookupGiveUpAtTheTimeLimitAndAreBusyMeanwhile) {
   constexpr milliseconds kLimit{150};
   testing::Listener full(0);
