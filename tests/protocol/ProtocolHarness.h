@@ -71,9 +71,4 @@ class ProtocolHarness : public IProtocolHndCallback {
   Event<>::Subscription receive_;
 };
 
-// The watchdog's tick, which the library never arms: only a test can raise it.
-struct ProtocolHandlerAccess {
-  static void WatchDogTick(ProtocolHandler& handler) { handler.WatchDogTimerTick(); }
-};
-
 }  // namespace pelmora::testing
