@@ -76,9 +76,8 @@ class ToolProcess {
     }
     for (int fd : {in[0], out[1], err[1]}) close(fd);
     // Small inputs fit in the pipe; the tool reports what it lacks.
-    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
       throw std::runtime_error("stdin");
-    }
     close(in[1]);
     fds_ = {out[0], err[0]};
   }
@@ -110,9 +109,8 @@ class ToolProcess {
       if (!Drain(deadline)) return {-1, "", "the tool did not end in time"};
     }
     int status = 0;
-    if (!result_ && waitpid(pid_, &status, 0) == pid_) {
+    if (!result_ && waitpid(pid_, &status, 0) == pid_)
       result_ = ToolResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text_[0], text_[1]};
-    }
     return result_.value_or(ToolResult{});
   }
 

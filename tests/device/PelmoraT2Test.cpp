@@ -73,9 +73,8 @@ TEST(PelmoraT2Test, DialoguesEnteredFromAnEventHandlerAreRefusedAndTheFirstCompl
   std::vector<std::int32_t> refused;
   auto token = shell.pipe->OnReceive.Subscribe([&] {
     if (!refused.empty()) return;
-    for (const auto& call : nestedCalls) {
+    for (const auto& call : nestedCalls)
       refused.push_back(CatchError([&] { call(*shell.device); }).Number());
-    }
   });
   EXPECT_EQ(shell.device->Command("SH NW SSID\r"), "WiFi SSID: PrintNet");
   EXPECT_EQ(refused, std::vector<std::int32_t>(nestedCalls.size(), 9999));

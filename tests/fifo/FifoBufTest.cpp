@@ -133,9 +133,8 @@ TEST(FifoBufTest, MoveTakesFromTheSourceFrontAndWritesLengthBack) {
 
 TEST(FifoBufTest, PeekAndPokeIgnoreIndicesOutsideTheBytesAndRemoveDropsTheFront) {
   FifoBuf buf = Holding("abcdef");
-  for (const auto& [index, value] : {std::pair{0, 256}, {0, -1}, {6, 'x'}, {kMin32, 'x'}}) {
+  for (const auto& [index, value] : {std::pair{0, 256}, {0, -1}, {6, 'x'}, {kMin32, 'x'}})
     buf.Poke(index, value);
-  }
   EXPECT_EQ(Content(buf), "abcdef");
   EXPECT_EQ((std::pair{buf.Peek(-1), buf.Peek(6)}), (std::pair{-1, -1}));
   buf.Poke(5, 255);

@@ -62,9 +62,7 @@ TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
   const auto reports =
       runner.Run(3, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
         tries[attempt.index].push_back(std::chrono::steady_clock::now());
-        if (attempt.index == 0) {
-          return attempt.number < 3 ? Outcome::NotOpened : Outcome::Succeeded;
-        }
+        if (attempt.index == 0) return attempt.number < 3 ? Outcome::NotOpened : Outcome::Succeeded;
         if (attempt.index == 1) return Outcome::Failed;  // something was sent: never again
         return Outcome::NotOpened;
       });

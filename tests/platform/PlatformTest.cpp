@@ -19,9 +19,7 @@ TEST(NumberTextTest, LeadingSkipsBlanksStopsAtOtherCharactersAndRoundsHalvesToEv
                       {"0x10", 0},        {"1e3", 1},       {"\t5", 0},   {"2.5", 2},   {"3.5", 4},
                       {"2.51", 3},        {"-2.5", -2},     {"-3.5", -4}, {"0.4999", 0}};
   EXPECT_EQ(NumberText::Leading("-99999999999999999999999999"), -(std::int64_t{1} << 62));
-  for (const auto& [text, value] : rows) {
-    EXPECT_EQ(NumberText::Leading(text), value) << text;
-  }
+  for (const auto& [text, value] : rows) EXPECT_EQ(NumberText::Leading(text), value) << text;
 }
 
 TEST(NumberTextTest, StrictAllowsOnlyBlanksAroundTheNumber) {
@@ -29,9 +27,8 @@ TEST(NumberTextTest, StrictAllowsOnlyBlanksAroundTheNumber) {
        {Row{" 2347 ", 2347}, {"+7", 7}, {"5.", 5}, {".5", 0}, {"1.5", 2}}) {
     EXPECT_EQ(NumberText::Strict(text), value) << text;
   }
-  for (const char* text : {"", "   ", "off", "2347 bytes", "1 2", "\t5", "-", "."}) {
+  for (const char* text : {"", "   ", "off", "2347 bytes", "1 2", "\t5", "-", "."})
     EXPECT_FALSE(NumberText::Strict(text)) << text;
-  }
 }
 
 TEST(ApartmentTest, PumpRunsReadyWorkOneAtATime) {

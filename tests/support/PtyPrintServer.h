@@ -19,9 +19,8 @@ namespace pelmora::testing {
 // start, so that nothing written before the connection opens it is echoed or changed.
 inline std::string OpenRawPty(int& controller, int& terminal) {
   std::array<char, 256> path{};
-  if (openpty(&controller, &terminal, path.data(), nullptr, nullptr) != 0) {
+  if (openpty(&controller, &terminal, path.data(), nullptr, nullptr) != 0)
     throw std::runtime_error("cannot open a pseudo-terminal pair");
-  }
   termios raw{};
   tcgetattr(terminal, &raw);
   cfmakeraw(&raw);

@@ -76,9 +76,8 @@ TEST(TelnetCodecTest, RecordedStreamsDecodeTheSameHoweverTheyAreSplit) {
 
   for (const auto& [role, stream, whole] : {std::tuple{Role::Client, device, deviceWhole},
                                             std::tuple{Role::Server, client, clientWhole}}) {
-    for (std::size_t cut = 1; cut < stream.size(); ++cut) {
+    for (std::size_t cut = 1; cut < stream.size(); ++cut)
       EXPECT_EQ(Feed(role, {stream.substr(0, cut), stream.substr(cut)}), whole) << cut;
-    }
     std::vector<std::string> bytes;
     for (const char c : stream) bytes.emplace_back(1, c);
     EXPECT_EQ(Feed(role, bytes), whole);

@@ -243,9 +243,8 @@ TEST(TelnetDialer, AnswersOnTheCallersLoopOnceAndACancelledLookupEndsAborted) {
     EXPECT_TRUE(expected == missing || answers[0].first == expected) << host;
     EXPECT_EQ(answers[0].first == found, expected == found) << answers[0].first.message();
     EXPECT_EQ(answers[0].second.empty(), expected != found) << host;
-    for (const auto& endpoint : answers[0].second) {
+    for (const auto& endpoint : answers[0].second)
       EXPECT_TRUE(endpoint.address().is_loopback() && endpoint.port() == 2323) << host;
-    }
   }
 }
 
