@@ -1,5 +1,6 @@
 #include "pelmora/fleet/Inventory.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -76,12 +77,8 @@ TEST(Inventory, LimitsNameWhatTheyMissAndEmptyFilesAreNoHosts) {
   for (const auto& [limit, message] : std::vector<std::pair<std::string, std::string>>{
            {"lab", "--limit: no host is in group 'lab'"},
            {"nowhere", "--limit: no host or group named 'nowhere'"}}) {
-    try {
-      inventory.Select({limit});
-      ADD_FAILURE() << limit;
-    } catch (const std::invalid_argument& error) {
-      EXPECT_EQ(error.what(), message);
-    }
+    EXPECT_THAT([&] { inventory.Select({limit}); },
+                ::testing::ThrowsMessage<std::invalid_argument>(message));
   }
   const std::string longest(250, 'n');  // the longest name a host may have
   EXPECT_EQ(Inventory::Parse("[hosts." + longest + "]\naddress = \"a\"\n", dir + "l.toml")

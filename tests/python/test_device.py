@@ -130,7 +130,5 @@ def test_backup_fails_when_a_getter_fails(stalling_shell):
 
 
 def test_the_embedded_simulator_needs_no_server():
-    with pelmora.connect() as device:
-        assert device.raw.GetSSID() == "PrintNet"
     with pelmora.connect(framing_delay=0) as device:
         assert device.raw.FramingDelay() == 0 and device.get("ssid") == "PrintNet"
