@@ -132,10 +132,7 @@ TEST(DeviceFaultsTest, AnswersThatNeverCompleteEndAtTheirLimitAndTheNextCommandW
   for (const auto& [fault, timeout, error] : rows) {
     EmbeddedPrintServer server;
     const auto device = Global::CreatePelmoraT2Obj(server.Connection());
-    if (timeout == 0) {
-      DeviceInternals::Handler(*device)->SetDefaultTimeout(
-          static_cast<std::int32_t>(kLimit.count()));
-    }
+    if (timeout == 0) DeviceInternals::Handler(*device)->SetDefaultTimeout(kLimit.count());
     server.Faults().*fault = true;
     const auto [number, took] = AskSsid(*device, timeout);
     EXPECT_EQ(number, error);

@@ -52,9 +52,8 @@ TEST(ClassRegistryTest, IgnoresLetterCaseAndBracesAndRefusesEverythingElse) {
     EXPECT_NE(ClassRegistry::Create<FifoBuf>(key), nullptr) << key;
   // An interface is not a class, and a class name needs the library's prefix.
   for (const auto* unknown : {"", "FifoBuf", "kvnPelmoraT2._FifoBuf", fifo.interfaceId.data(),
-                              "{00000000-0000-0000-0000-000000000000}"}) {
+                              "{00000000-0000-0000-0000-000000000000}"})
     EXPECT_TRUE(ClassRegistry::Create(unknown).Empty()) << unknown;
-  }
   EXPECT_EQ(ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.PelmoraT2"), nullptr);
 }
 

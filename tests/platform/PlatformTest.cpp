@@ -24,9 +24,8 @@ TEST(NumberTextTest, LeadingSkipsBlanksStopsAtOtherCharactersAndRoundsHalvesToEv
 
 TEST(NumberTextTest, StrictAllowsOnlyBlanksAroundTheNumber) {
   for (const auto& [text, value] :
-       {Row{" 2347 ", 2347}, {"+7", 7}, {"5.", 5}, {".5", 0}, {"1.5", 2}}) {
+       {Row{" 2347 ", 2347}, {"+7", 7}, {"5.", 5}, {".5", 0}, {"1.5", 2}})
     EXPECT_EQ(NumberText::Strict(text), value) << text;
-  }
   for (const char* text : {"", "   ", "off", "2347 bytes", "1 2", "\t5", "-", "."})
     EXPECT_FALSE(NumberText::Strict(text)) << text;
 }

@@ -12,12 +12,6 @@
 
 namespace pelmora::testing {
 
-// The error a call raised as "number source" (fails the test when it raised none).
-inline std::string ErrorOf(const std::function<void()>& call) {
-  const AutomationError error = CatchError(call);
-  return std::to_string(error.Number()) + " " + error.Source();
-}
-
 // A protocol handler on an in-memory connection whose peer answers each text sent with the
 // script's chunks; the harness is the handler's callback, as the device object is.
 class ProtocolHarness : public IProtocolHndCallback {

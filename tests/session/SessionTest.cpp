@@ -26,9 +26,7 @@ using testing::CatchError;
 using testing::Listener;
 
 Session::Options Cancelled(std::shared_ptr<CancelToken> token) {
-  Session::Options options;
-  options.cancel = std::move(token);
-  return options;
+  return {nullptr, false, std::move(token)};
 }
 
 Target HostOn(int port, std::int32_t timeoutMs = 10000) {
@@ -114,9 +112,7 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
   server.Start();
   const auto transcriptPath = ::testing::TempDir() + "session-cancel.log";
   std::remove(transcriptPath.c_str());
-  Session::Options options;
-  options.transcript = std::make_shared<Transcript>(transcriptPath);
-  Session session(HostOn(server.Port()), options);
+  Session session(HostOn(server.Port()), {std::make_shared<Transcript>(transcriptPath), false, {}});
   session.Cancel();
   EXPECT_EQ(CatchError([&] { session.Device().GetSSID(); }).Number(), errors::kCommandCancelled);
   EXPECT_EQ(session.PhysicalSessions(), 0u);
@@ -158,9 +154,7 @@ TEST(Session, ASecretFileLosesOnlyItsFinalLineEnd) {
 TEST(Session, AReopenCountsAsASecondPhysicalSession) {
   TelnetShellServer server;
   server.Start();
-  Session::Options options;
-  options.allowReopen = true;
-  Session session(HostOn(server.Port()), options);
+  Session session(HostOn(server.Port()), {nullptr, /*allowReopen=*/true, nullptr});
   session.Device().Command("exit\r");
   EXPECT_FALSE(session.Device().GetSSID().empty());
   EXPECT_EQ(session.PhysicalSessions(), 2u);
