@@ -19,60 +19,55 @@ struct Framing {
 };
 
 struct RoundTripTest : ::testing::TestWithParam<Framing> {
-  struct Road {
-    Road() {
-      server.State().SetShellPassword("secret");
-      DeliveryPlan plan;
-      plan.pieceSize = GetParam().pieceSize;
-      server.SetDelivery(plan);
-      device->SetFramingDelay(GetParam().delayMs);
-      DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
-    }
-    ~Road() { Global::TeardownPrinterObj(device); }
+  RoundTripTest() {
+    server.State().SetShellPassword("secret");
+    DeliveryPlan plan;
+    plan.pieceSize = GetParam().pieceSize;
+    server.SetDelivery(plan);
+    device->SetFramingDelay(GetParam().delayMs);
+    DeviceInternals::Handler(*device)->SetDefaultTimeout(2000);
+  }
+  ~RoundTripTest() override { Global::TeardownPrinterObj(device); }
 
-    EmbeddedPrintServer server;
-    std::shared_ptr<PelmoraT2> device = Global::CreatePelmoraT2Obj(server.Connection());
-  };
+  EmbeddedPrintServer server;
+  std::shared_ptr<PelmoraT2> device = Global::CreatePelmoraT2Obj(server.Connection());
 };
 
-// Every row and word of the catalog is read back on one road by SettingsCatalogTest, the report
-// screens by CommandsTest, each dialogue's bytes by PelmoraT2DialogueTest: these carry each kind
-// of answer and dialogue through every framing mode. Login leaves the read-only state only with
-// the right password; reset keeps the saved values, drops the others and ends the session.
+// Every row and word of the catalog is read back by SettingsCatalogTest, the report screens by
+// CommandsTest, each dialogue's bytes by PelmoraT2DialogueTest: here each kind of answer and
+// dialogue goes through every framing mode. Reset keeps the saved values and ends the session.
 TEST_P(RoundTripTest, SettersReportsAndDialoguesGiveTheSameResults) {
-  Road road;
-  PelmoraT2& device = *road.device;
-  device.Login("wrong");
-  EXPECT_TRUE(device.IsReadOnlyMode());
-  device.Login("secret");
-  EXPECT_FALSE(device.IsReadOnlyMode());
-  device.SetMode(AdHoc);
-  device.SetSSID("Office Net");
-  device.SetWiFiChannel(11);
-  device.SetIpAddress("192.168.0.50");
-  device.SetEncryption(Wep64);
-  device.SetWepKey(2, "0123456789");
-  EXPECT_EQ(device.GetMode(), AdHoc);
-  EXPECT_EQ(device.GetSSID(), "Office Net");
-  EXPECT_EQ(device.GetWiFiChannel(), 11);
-  EXPECT_EQ(device.GetIpAddress(), "192.168.0.50");
-  EXPECT_EQ(device.GetIPInfo()->IPAddress(), "192.168.0.50");
-  EXPECT_EQ(device.GetVersion()->FirmwareVersion(), PrintServerState().Fixed().firmwareVersion);
-  EXPECT_EQ(device.GetWirelessInfo()->ToString(),
+  device->Login("wrong");
+  EXPECT_TRUE(device->IsReadOnlyMode());
+  device->Login("secret");
+  EXPECT_FALSE(device->IsReadOnlyMode());
+  device->SetMode(AdHoc);
+  device->SetSSID("Office Net");
+  device->SetWiFiChannel(11);
+  device->SetIpAddress("192.168.0.50");
+  device->SetEncryption(Wep64);
+  device->SetWepKey(2, "0123456789");
+  EXPECT_EQ(device->GetMode(), AdHoc);
+  EXPECT_EQ(device->GetSSID(), "Office Net");
+  EXPECT_EQ(device->GetWiFiChannel(), 11);
+  EXPECT_EQ(device->GetIpAddress(), "192.168.0.50");
+  EXPECT_EQ(device->GetIPInfo()->IPAddress(), "192.168.0.50");
+  EXPECT_EQ(device->GetVersion()->FirmwareVersion(), PrintServerState().Fixed().firmwareVersion);
+  EXPECT_EQ(device->GetWirelessInfo()->ToString(),
             "AP MAC Address: 00:11:22:33:44:55\r\nRegulatory Domain: FCC\r\n"
             "WEP Encryption: 64 bit WEP Encryption\r\nWEP Key #1 Set: False\r\n"
             "WEP Key #2 Set: True\r\nWEP Key #3 Set: False\r\nWEP Key #4 Set: False\r\n"
             "WiFi Firmware version: 1.7.4\r\n");
-  device.SaveSettings();
-  device.SetSSID("Unsaved");
-  device.SetWiFiChannel(1);
-  device.ResetPrintServer();
-  EXPECT_EQ(device.GetSSID(), "Office Net");
-  EXPECT_EQ(device.GetWiFiChannel(), 11);
-  EXPECT_TRUE(device.IsReadOnlyMode());
-  device.Login("secret");
-  device.Logoff();
-  EXPECT_TRUE(device.IsReadOnlyMode());
+  device->SaveSettings();
+  device->SetSSID("Unsaved");
+  device->SetWiFiChannel(1);
+  device->ResetPrintServer();
+  EXPECT_EQ(device->GetSSID(), "Office Net");
+  EXPECT_EQ(device->GetWiFiChannel(), 11);
+  EXPECT_TRUE(device->IsReadOnlyMode());
+  device->Login("secret");
+  device->Logoff();
+  EXPECT_TRUE(device->IsReadOnlyMode());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, RoundTripTest,

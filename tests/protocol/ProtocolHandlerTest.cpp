@@ -27,10 +27,9 @@ bool NewestReplied(ProtocolHandler& handler) {
   return replies.Count() > 0 && replies.ItemByIndex(replies.Count())->Replied;
 }
 
-// Rows: the line, the device's chunks, the result, the text framed into the record and the
-// read-only state. The prompt table's order decides, not the position in the buffer; stray bytes
-// go with the framed answer; a prompt inside the echo ends nothing. A password has no echo: the
-// prompt is searched from the password's length, found behind a short one, not a long one.
+// The prompt table's order decides, not the position in the buffer; stray bytes go with the
+// framed answer; a prompt inside the echo ends nothing. A password has no echo: the prompt is
+// searched from the password's length, found behind a short one, not a long one.
 TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSetsReadOnly) {
   using Row = std::tuple<std::string, Texts, std::string, std::string, bool>;
   const std::vector<Row> rows = {

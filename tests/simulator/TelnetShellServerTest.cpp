@@ -20,8 +20,7 @@ using Clock = std::chrono::steady_clock;
 const std::string kOffers = "\xff\xfb\x01\xff\xfb\x03"s;  // WILL ECHO, WILL SUPPRESS-GO-AHEAD
 const std::string kAccepted = "\xff\xfd\x01\xff\xfd\x03"s;
 
-// A telnet client at the byte level: it sends raw bytes and shows every byte the server put on
-// the wire, option negotiation included.
+// A telnet client at the byte level: it shows every byte the server put on the wire.
 class RawClient {
  public:
   explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
