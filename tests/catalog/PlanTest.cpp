@@ -19,9 +19,8 @@ Profile Toml(const std::string& text) {
 
 std::vector<std::string> Outcome(const Plan& plan) {
   std::vector<std::string> shown;
-  for (const auto& step : plan.Steps()) {
+  for (const auto& step : plan.Steps())
     shown.push_back(step.Name() + " " + ToString(step.action) + " " + step.ResultText());
-  }
   return shown;
 }
 
@@ -182,9 +181,8 @@ TEST(Plan, BackupsCommentReadOnlyValuesAndSecretsStayOutOfPlansAndErrors) {
   ASSERT_TRUE(plan.Failure());
   for (const auto& text : {json, plan.Failure()->Description(), plan.Failure()->Source(),
                            plan.Steps()[0].ToText(), plan.Steps()[1].ToText()}) {
-    for (const char* secret : {"hush-hush", "pw-quiet", "AB12"}) {
+    for (const char* secret : {"hush-hush", "pw-quiet", "AB12"})
       EXPECT_EQ(text.find(secret), std::string::npos) << text;
-    }
   }
   EXPECT_EQ(plan.Steps()[0].ResultText(), "not restored: a secret cannot be restored");
 }

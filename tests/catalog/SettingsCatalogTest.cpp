@@ -60,9 +60,8 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
                                                             {"mode", "7"},
                                                             {"ssid", "\xC4\x89"},
                                                             {"wep-key", "5", "0123456789"}};
-  for (const auto& values : unsendable) {
+  for (const auto& values : unsendable)
     EXPECT_EQ(kindOf(values[0], {values.begin() + 1, values.end()}), CatalogError::Kind::BadValue);
-  }
   EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
   EXPECT_THROW(SettingsCatalog::Get(*sim.device, "password"), CatalogError);
   EXPECT_EQ(SettingsCatalog::Get(*sim.device, "MODE").Text(), "infrastructure");
@@ -122,9 +121,8 @@ TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {
       {"ssid", {"a Local> b", {}}},
       {"common-name", {"x%CFGERR:y", {}}},
       {"encryption", {0, "unrecognized"}}};
-  for (const auto& [name, value] : refused) {
+  for (const auto& [name, value] : refused)
     EXPECT_TRUE(SettingsCatalog::At(name).Refusal(value)) << name;
-  }
   EXPECT_FALSE(SettingsCatalog::At("subnet-mask").Refusal({"255.255.255.255", {}}));
   EXPECT_FALSE(SettingsCatalog::At("psk").Refusal({std::string(63, 'p'), {}}));
   EXPECT_FALSE(SettingsCatalog::At("ssid").Refusal({std::string(32, 's'), {}}));

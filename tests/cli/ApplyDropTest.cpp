@@ -1,6 +1,4 @@
-// An apply whose session the device ends at any one of its lines: whatever it prints is true. A
-// success leaves nothing to change; a failure leaves the saved configuration as it was, and every
-// step that had changed something says whether it was set back.
+// An apply whose session the device ends at any one of its lines: whatever it prints is true.
 #include "ToolProcess.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 

@@ -17,9 +17,8 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
         "--serial /dev/null --sim get ssid", "--log /nonexistent-dir/transcript get ssid"}) {
     std::vector<std::string> arguments = Words(line);
     // Aimed at the device, so that anything sent would show; cases that name a target keep it.
-    if (std::ranges::count(arguments, "--host") + std::ranges::count(arguments, "--serial") == 0) {
+    if (std::ranges::count(arguments, "--host") + std::ranges::count(arguments, "--serial") == 0)
       arguments.insert(arguments.begin(), {"--host", device.Address()});
-    }
     const ToolResult result = ToolProcess::Run(arguments);
     EXPECT_EQ(result.status, 2) << line << result.err;
     EXPECT_EQ(result.out, "") << line;
@@ -157,9 +156,8 @@ int ConnectsWaiting(int port) {
   return waiting;
 }
 
-// Ctrl-C or SIGTERM while the tool connects (a full accept queue), alone or in a fleet of hosts
-// that all wait there, or while a fleet host pauses before a retry (a refused port); the fleet's
-// fourth host, waiting for a free worker, is never started.
+// Ctrl-C or SIGTERM while the tool connects, alone or in a fleet, or while a fleet host pauses
+// before a retry; the fleet's fourth host, waiting for a free worker, is never started.
 TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
   Listener full(0), unstarted;
   full.FillQueue();
@@ -177,9 +175,8 @@ TEST(Targets, ASignalEndsAConnectOrARetryPauseAtOnceWith113) {
     const int connects = ConnectsWaiting(full.port) + (arguments[0] == "--inventory" ? 2 : 1);
     ToolProcess tool(arguments);
     const auto giveUp = Clock::now() + 10s;
-    while (ConnectsWaiting(full.port) < connects && Clock::now() < giveUp) {
+    while (ConnectsWaiting(full.port) < connects && Clock::now() < giveUp)
       std::this_thread::sleep_for(5ms);
-    }
     std::this_thread::sleep_for(50ms);  // the fleet's third host is past its refused connect
     const auto interrupted = Clock::now();
     tool.Signal(signal);

@@ -35,9 +35,8 @@ std::map<std::string, std::string> Query(int port, const std::string& query) {
   if (!result || result->status != 200) return values;
   const Json answer = Json::parse(result->body, nullptr, false);
   if (answer.is_discarded()) return values;
-  for (const auto& series : answer["data"]["result"]) {
+  for (const auto& series : answer["data"]["result"])
     values[series["metric"]["instance"].get<std::string>()] = series["value"][1].get<std::string>();
-  }
   return values;
 }
 

@@ -8,9 +8,8 @@ namespace {
 // until the test ends.
 struct Accepted {
   explicit Accepted(const Listener& listener) {
-    for (pollfd ready{listener.fd, POLLIN, 0}; poll(&ready, 1, 0) == 1;) {
+    for (pollfd ready{listener.fd, POLLIN, 0}; poll(&ready, 1, 0) == 1;)
       fds.push_back(accept(listener.fd, nullptr, nullptr));
-    }
   }
   ~Accepted() { std::ranges::for_each(fds, close); }
   std::vector<int> fds;
@@ -79,9 +78,8 @@ TEST(Exporter, ProbesEndBeforeTheScrapesTimeOutAndWaitForAFreeWorker) {
   std::vector<std::thread> probes;
   std::vector<std::string> bodies(3);
   const auto start = std::chrono::steady_clock::now();
-  for (auto& body : bodies) {
+  for (auto& body : bodies)
     probes.emplace_back([&] { body = exporter.Get("/probe?target=silent", scrape)->body; });
-  }
   std::this_thread::sleep_for(700ms);
   const Accepted sessions(silent);
   EXPECT_EQ(sessions.fds.size(), 1U) << "one worker: one session at a time";

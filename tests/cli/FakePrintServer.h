@@ -9,9 +9,8 @@
 
 namespace pelmora::testing {
 
-// A shell played by the test on loopback, one connection at a time, without telnet options (the
-// tool needs none): each CR-ended line gets its echo, the test's answer (if any) and "Local> ";
-// "exit" ends it. A silent one never answers.
+// A shell on loopback, one connection at a time, without telnet options: each CR-ended line gets
+// its echo, the test's answer (if any) and "Local> "; "exit" ends it. A silent one never answers.
 class FakePrintServer {
  public:
   enum class Mode { Answering, Silent };

@@ -1,5 +1,5 @@
-// One command across a fleet: hosts of an inventory served by `pelmora sim --count`, plus hosts
-// that are down, appear late or never answer.
+// One command across a fleet: `pelmora sim --count` hosts, plus hosts that are down, appear late
+// or never answer.
 #include <sys/stat.h>
 
 #include <filesystem>

@@ -40,9 +40,8 @@ class Terminal {
 
   ::testing::AssertionResult Shows(const std::string& text) const {
     const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!Has(Screen(), text) && std::chrono::steady_clock::now() < deadline) {
+    while (!Has(Screen(), text) && std::chrono::steady_clock::now() < deadline)
       std::this_thread::sleep_for(50ms);
-    }
     return Has(Screen(), text);
   }
 

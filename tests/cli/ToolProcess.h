@@ -76,9 +76,8 @@ class ToolProcess {
     }
     for (int fd : {in[0], out[1], err[1]}) close(fd);
     // Small inputs fit in the pipe; the tool reports what it lacks.
-    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
       throw std::runtime_error("stdin");
-    }
     close(in[1]);
     fds_ = {out[0], err[0]};
   }
@@ -110,9 +109,8 @@ class ToolProcess {
       if (!Drain(deadline)) return {-1, "", "the tool did not end in time"};
     }
     int status = 0;
-    if (!result_ && waitpid(pid_, &status, 0) == pid_) {
+    if (!result_ && waitpid(pid_, &status, 0) == pid_)
       result_ = ToolResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, text_[0], text_[1]};
-    }
     return result_.value_or(ToolResult{});
   }
 
@@ -143,8 +141,7 @@ class ToolProcess {
   std::optional<ToolResult> result_;
 };
 
-// A file of the test's own with the text given (TOML, as profiles and inventories are), removed
-// at the end of the test.
+// A TOML file of the test's own with the text given, removed at the end of the test.
 struct TempFile {
   explicit TempFile(const std::string& text = "") { Add(text); }
   ~TempFile() { std::remove(path.c_str()); }
@@ -162,15 +159,12 @@ struct Inventory : TempFile {
     arguments.insert(arguments.begin(), {"--inventory", path});
     return arguments;
   }
-  ToolResult Run(std::vector<std::string> arguments) const;
+  ToolResult Run(std::vector<std::string> arguments) const {
+    return ToolProcess::Run(Args(std::move(arguments)));
+  }
 };
 
-inline ToolResult Inventory::Run(std::vector<std::string> arguments) const {
-  return ToolProcess::Run(Args(std::move(arguments)));
-}
-
-// A tool command serving on a free loopback port, which it names on its first line; at the end
-// of the test `stop` must end it cleanly.
+// A tool command serving on a free loopback port named on its first line; `stop` ends it cleanly.
 class ServingProcess {
  public:
   ServingProcess(std::vector<std::string> arguments, int stop) : process_(arguments), stop_(stop) {

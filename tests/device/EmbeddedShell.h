@@ -11,10 +11,8 @@
 
 namespace pelmora::testing {
 
-// A device object attached, as the factory attaches it, to the simulated print server's shell
-// in this process: the real engine answers every line (echo, CR LF lines, one prompt per CR,
-// "Password> ", the session's end on "exit" and INI). Lines given answers of their own are
-// answered with those instead and not carried out.
+// A device object attached, as the factory attaches it, to the simulated print server in this
+// process; lines given answers of their own are answered with those and not carried out.
 class EmbeddedShell {
  public:
   explicit EmbeddedShell(std::optional<std::string> shellPassword = std::nullopt) {

@@ -9,9 +9,7 @@
 
 namespace pelmora {
 
-// A command road that records every line it is given and answers from a table: a line found in
-// failures raises that error, a line found in answers returns that reply, the bare wake-up line
-// returns "" and any other line returns otherwise.
+// A command road that records the lines it is given and answers from its tables.
 class FakeRoad : public CommandRoad {
  public:
   std::string RunCommand(const std::string& line) override {

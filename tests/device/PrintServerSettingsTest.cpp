@@ -29,11 +29,7 @@ std::string Shown(const std::string& text) {
 
 // A getter call shows its result as text; a setter call shows nothing.
 #define GET(member) [](PrintServerSettings& s) { return Shown(s.member()); }
-#define SET(...)               \
-  [](PrintServerSettings& s) { \
-    s.__VA_ARGS__;             \
-    return std::string{};      \
-  }
+#define SET(...) [](PrintServerSettings& s) { return s.__VA_ARGS__, std::string{}; }
 
 // What a call gives: its result, or the number and source of the error it raised.
 std::string Outcome(const Call& call, PrintServerSettings& settings) {

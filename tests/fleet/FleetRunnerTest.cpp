@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -65,9 +62,7 @@ TEST(FleetRunner, RetriesOnlySessionsThatWereNotOpenedWithAGrowingPause) {
   const auto reports =
       runner.Run(3, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
         tries[attempt.index].push_back(std::chrono::steady_clock::now());
-        if (attempt.index == 0) {
-          return attempt.number < 3 ? Outcome::NotOpened : Outcome::Succeeded;
-        }
+        if (attempt.index == 0) return attempt.number < 3 ? Outcome::NotOpened : Outcome::Succeeded;
         if (attempt.index == 1) return Outcome::Failed;  // something was sent: never again
         return Outcome::NotOpened;
       });
@@ -103,42 +98,6 @@ TEST(FleetRunner, CancelStartsNoMoreHostsAndEndsAPauseBeforeARetryWith113) {
   for (std::size_t i = 2; i < reports.size(); ++i) {
     EXPECT_EQ(reports[i].outcome, Outcome::Cancelled);
     EXPECT_EQ(reports[i].attempts, 0);
-  }
-}
-
-std::atomic<CancelToken*> gPausing{nullptr};
-
-extern "C" void CancelPausingHost(int) {
-  if (auto* token = gPausing.load()) token->Cancel();
-}
-
-// The worker's token ends a pause before a retry within 100 ms, cancelled from another thread or
-// from a signal handler.
-TEST(FleetRunner, TheWorkersTokenEndsAPauseAtOnceFromAThreadOrASignal) {
-  std::signal(SIGUSR2, CancelPausingHost);
-  for (const bool bySignal : {false, true}) {
-    FleetRunner runner({.workers = 1, .retries = 3, .backoff = 10s});
-    std::atomic<std::int64_t> cancelledAt{0};
-    std::thread canceller;
-    const auto reports =
-        runner.Run(1, [&](const FleetRunner::Attempt& attempt) -> FleetRunner::AttemptResult {
-          gPausing = attempt.cancel.get();
-          canceller = std::thread([&, token = attempt.cancel] {
-            std::this_thread::sleep_for(30ms);
-            cancelledAt = std::chrono::steady_clock::now().time_since_epoch().count();
-            bySignal ? static_cast<void>(kill(getpid(), SIGUSR2)) : token->Cancel();
-          });
-          return Outcome::NotOpened;
-        });
-    const auto ended = std::chrono::steady_clock::now();
-    canceller.join();
-    gPausing = nullptr;
-    ASSERT_TRUE(reports[0].error) << bySignal;
-    EXPECT_EQ(reports[0].error->Number(), errors::kCommandCancelled);
-    EXPECT_EQ(reports[0].attempts, 1);
-    const std::chrono::steady_clock::time_point at{
-        std::chrono::steady_clock::duration(cancelledAt)};
-    EXPECT_LT(ended - at, 100ms) << bySignal;
   }
 }
 

@@ -48,14 +48,12 @@ TEST(ClassRegistryTest, IgnoresLetterCaseAndBracesAndRefusesEverythingElse) {
   const auto& fifo = TypeLibrary::Classes()[3];
   std::string bare(fifo.classId.substr(1, fifo.classId.size() - 2));
   for (auto& c : bare) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  for (const std::string& key : {std::string("KVNPELMORAT2.fifobuf"), bare}) {
+  for (const std::string& key : {std::string("KVNPELMORAT2.fifobuf"), bare})
     EXPECT_NE(ClassRegistry::Create<FifoBuf>(key), nullptr) << key;
-  }
   // An interface is not a class, and a class name needs the library's prefix.
   for (const auto* unknown : {"", "FifoBuf", "kvnPelmoraT2._FifoBuf", fifo.interfaceId.data(),
-                              "{00000000-0000-0000-0000-000000000000}"}) {
+                              "{00000000-0000-0000-0000-000000000000}"})
     EXPECT_TRUE(ClassRegistry::Create(unknown).Empty()) << unknown;
-  }
   EXPECT_EQ(ClassRegistry::Create<FifoBuf>("kvnPelmoraT2.PelmoraT2"), nullptr);
 }
 

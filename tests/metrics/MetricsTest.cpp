@@ -133,9 +133,8 @@ TEST(TextExposition, RefusesNamesTheFormatCannotCarry) {
       {"ok", "", MetricType::Gauge, {{{{"", "v"}}, 1, ""}}},
       {"ok", "", MetricType::Gauge, {{{}, 1, "-x"}}},
   };
-  for (const auto& family : bad) {
+  for (const auto& family : bad)
     EXPECT_THROW(TextExposition::Write({family}), std::invalid_argument) << family.name;
-  }
   EXPECT_NO_THROW(
       TextExposition::Write({{"a:b_c9", "", MetricType::Gauge, {{{{"_x9", ""}}, 1, ""}}}}));
 }

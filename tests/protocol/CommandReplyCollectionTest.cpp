@@ -58,9 +58,8 @@ TEST(CommandReplyCollectionTest, FailuresCarryTheirNumbersAndChangeNothingAndRem
   const auto first = replies.Add(Reply(1));
   replies.Add(Reply(2));
   EXPECT_EQ(testing::ErrorOf([&] { replies.Item(3); }), "5 CommandReplyCollection.Item");
-  for (std::int32_t index : {0, 3}) {
+  for (std::int32_t index : {0, 3})
     EXPECT_EQ(CatchError([&] { replies.ItemByIndex(index); }).Number(), 9);
-  }
   EXPECT_EQ(CatchError([&] { replies.Add(nullptr); }).Number(), 91);
   EXPECT_EQ(CatchError([&] { replies.Add(Reply(1)); }).Number(), 457);
   // The failed Add dropped nothing, though the collection is at its cap.

@@ -27,10 +27,9 @@ bool NewestReplied(ProtocolHandler& handler) {
   return replies.Count() > 0 && replies.ItemByIndex(replies.Count())->Replied;
 }
 
-// Rows: the line, the device's chunks, the result, the text framed into the record and the
-// read-only state. The prompt table's order decides, not the position in the buffer; stray bytes
-// go with the framed answer; a prompt inside the echo ends nothing. A password has no echo: the
-// prompt is searched from the password's length, found behind a short one, not a long one.
+// The prompt table's order decides, not the position in the buffer; stray bytes go with the
+// framed answer; a prompt inside the echo ends nothing. A password has no echo: the prompt is
+// searched from the password's length, found behind a short one, not a long one.
 TEST(ProtocolHandlerFramingTest, AnswersAreCutBetweenEchoAndPromptAndThePromptSetsReadOnly) {
   using Row = std::tuple<std::string, Texts, std::string, std::string, bool>;
   const std::vector<Row> rows = {
@@ -95,9 +94,8 @@ TEST(ProtocolHandlerFramingTest, XoffWarnsOnlyInACompletedAnswerAndLateAnswersFr
   EXPECT_EQ(h.handler->ReceiveBuffer().Count(), 5);
 }
 
-// Checked in this order while another command waits: no connection (116), a busy connection
-// (121), then the running command (123), which also clears an abort requested during the wait:
-// the waiting command is not cancelled and the next one runs.
+// Checked in this order while another command waits: no connection (116), a busy one (121), the
+// running command (123), which also clears an abort asked for during the wait.
 TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderAndAnAbortAsTheReplyCompletesFailsTheNext) {
   ProtocolHarness h({{"SH A\r", {"SH A\r\nvalue\r\nLocal> "}}});
   Texts nested;
@@ -119,8 +117,7 @@ TEST(ProtocolHandlerCommandTest, EntryChecksRaiseInOrderAndAnAbortAsTheReplyComp
   h.duringWait = nullptr;
   EXPECT_EQ(h.Run("SH A\r"), "value");
 
-  // An abort in the pass that completes the reply: the answer is returned, the request stays
-  // pending and the next command fails with 123, clearing it.
+  // An abort in the pass that completes the reply stays pending: the next command fails with 123.
   bool aborted = false;
   h.duringWait = [&] {
     if (aborted || !NewestReplied(*h.handler)) return;
@@ -173,8 +170,7 @@ TEST(ProtocolHandlerCommandTest, AbortDuringTheWaitAndIdleResetClearRecordsAndBu
   EXPECT_EQ(h.Run("\r"), "");
 }
 
-// The command's own step list: created through the caller's CreateChild, three weighted steps,
-// the caller as parent, and finished and inactive however the command ends.
+// The command's step list comes from the caller's CreateChild and is finished on every exit.
 TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   struct Display : Progress {
     std::shared_ptr<Progress> CreateChild() const override {
@@ -212,8 +208,7 @@ TEST(ProtocolHandlerCommandTest, CommandProgressFollowsItsContractOnEveryExit) {
   EXPECT_EQ(h.handler->Replies().Count(), 0) << "a cancel removes the records";
   display->children.clear();  // each child holds the display as its parent
 
-  // A progress display that makes no step list fails the command, which leaves the handler
-  // usable.
+  // A progress display that makes no step list fails the command; the handler stays usable.
   display->giveChild = false;
   h.duringWait = nullptr;
   EXPECT_EQ(ErrorOf([&] { run(line); }),
@@ -253,7 +248,7 @@ TEST(ProtocolHandlerCommandTest, FailedSendAndATakenIdFailTheCommandAndLeaveTheH
 }
 
 // A callback missing at the wait's start or cleared as the reply completes fails with 91 through
-// the error chain; so do a callback failing on the reply and the watchdog's tick without one.
+// the error chain, and so does a callback failing on the reply.
 TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeavesTheHandlerUsable) {
   ProtocolHarness h({{"\r", {"\r\nLocal> "}}});
   const std::vector<std::pair<std::function<void()>, std::string>> cases = {
@@ -275,13 +270,6 @@ TEST(ProtocolHandlerCommandTest, MissingOrFailingCallbackFailsTheCommandAndLeave
     h.handler->SetCallback(&h);
     EXPECT_EQ(h.Run("\r"), "");
   }
-  h.handler->SetCallback(nullptr);
-  const auto tick = [&] { testing::ProtocolHandlerAccess::WatchDogTick(*h.handler); };
-  EXPECT_EQ(CatchError(tick).Number(), 91);
-  h.handler->SetCallback(&h);
-  const long passes = h.passes;
-  tick();
-  EXPECT_EQ(h.passes, passes + 1);
 }
 
 // The bound ends only an answer that never completed: an answer that is complete when the flood
@@ -341,9 +329,6 @@ TEST(FramingDelayTest, AnswerSplitRightBehindAnInnerPromptTextIsCutThereOnlyAtZe
     EXPECT_EQ(h.handler->ReadOnlyMode(), readOnly);
   }
 }
-
-// How a command waits: asleep until an event or its time limit, woken from outside by posted
-// work, and safe to tear down after the thread it waited on has ended.
 
 TEST(CommandWaitTest, AbortPostedFromAnotherThreadEndsTheWaitAtOnce) {
   ProtocolHarness h;

@@ -12,15 +12,8 @@
 
 namespace pelmora::testing {
 
-// The error a call raised as "number source" (fails the test when it raised none).
-inline std::string ErrorOf(const std::function<void()>& call) {
-  const AutomationError error = CatchError(call);
-  return std::to_string(error.Number()) + " " + error.Source();
-}
-
-// A protocol handler on an in-memory connection whose peer plays the device from a script:
-// for each text the handler sends, the chunks the device writes back. The harness is the
-// handler's callback, as the device object is in the library.
+// A protocol handler on an in-memory connection whose peer answers each text sent with the
+// script's chunks; the harness is the handler's callback, as the device object is.
 class ProtocolHarness : public IProtocolHndCallback {
  public:
   using Script = std::map<std::string, std::vector<std::string>>;
@@ -70,11 +63,6 @@ class ProtocolHarness : public IProtocolHndCallback {
  private:
   Script script_;
   Event<>::Subscription receive_;
-};
-
-// The watchdog's tick, which the library never arms: only a test can raise it.
-struct ProtocolHandlerAccess {
-  static void WatchDogTick(ProtocolHandler& handler) { handler.WatchDogTimerTick(); }
 };
 
 }  // namespace pelmora::testing

@@ -17,9 +17,8 @@ def server():
 
 
 class StallingShell:
-    """A minimal configuration shell on loopback: it echoes each line and answers "ok" and a
-    prompt (a refusal to every SH line), except for the line STALL, which it never answers.
-    `lines` records what it got."""
+    """A shell on loopback that echoes each line and answers "ok" (a refusal to SH lines) and a
+    prompt, but never answers STALL. `lines` records what it got."""
 
     def __init__(self):
         self.lines = []

@@ -105,7 +105,8 @@ def test_usage_errors_are_value_errors_and_keep_the_whole_text():
                              (dict(serial="/dev/null", baud=-5), "baud"),
                              (dict(host="127.0.0.1\x00junk"), "NUL"),
                              (dict(serial="/dev/null\x00x"), "NUL"),
-                             (dict(timeout=0), "timeout")]:
+                             (dict(timeout=0), "timeout"),
+                             (dict(host="127.0.0.1", serial="/dev/null"), "not both")]:
         with pytest.raises(ValueError, match=match):
             pelmora.connect(**arguments)
     with pelmora.connect() as device:
@@ -128,16 +129,6 @@ def test_backup_fails_when_a_getter_fails(stalling_shell):
     assert error_of(device.backup).number == 9998
 
 
-def test_connecting_to_nothing_fails_at_connect():
-    with pelmora.simulate() as (host, port):
-        pass
-    assert error_of(lambda: pelmora.connect(host, port)).number == 3001
-    with pytest.raises(ValueError):
-        pelmora.connect(host, port, serial="/dev/null")
-
-
 def test_the_embedded_simulator_needs_no_server():
-    with pelmora.connect() as device:
-        assert device.raw.GetSSID() == "PrintNet"
     with pelmora.connect(framing_delay=0) as device:
         assert device.raw.FramingDelay() == 0 and device.get("ssid") == "PrintNet"

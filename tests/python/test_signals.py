@@ -8,12 +8,10 @@ import subprocess
 import sys
 import textwrap
 import threading
-import time
 
 import pytest
 
 import pelmora
-from conftest import full_accept_queue
 
 PRELUDE = textwrap.dedent("""
     import asyncio, os, signal, sys, threading, time
@@ -121,17 +119,6 @@ def test_ctrl_c_ends_the_waiting_call_within_100_ms_unless_ignored(case):
     ended, seconds = lines[0].split(" ")
     assert [ended] + lines[1:] == expected, run.stdout
     assert float(seconds) < bound, run.stdout
-
-
-def test_the_time_limit_bounds_the_connect():
-    full, fillers = full_accept_queue()
-    started = time.monotonic()
-    with pytest.raises(pelmora.AutomationError) as raised:
-        pelmora.connect(*full.getsockname(), timeout=300)
-    assert raised.value.number == 3002
-    assert time.monotonic() - started < 2  # not the 5 s connect limit
-    for opened in fillers + [full]:
-        opened.close()
 
 
 def test_a_device_is_refused_on_a_new_thread_that_reuses_an_ended_threads_id(server):

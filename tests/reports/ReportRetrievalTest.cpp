@@ -33,8 +33,7 @@ TEST(ReportRetrievalTest, WakesTheShellSendsTheCommandAndPassesParseErrorsOn) {
   for (const ReportKind& kind : kReportKinds) {
     FakeRoad road;
     road.answers[kind.command] = kind.badScreen;
-    const AutomationError error = CatchError([&] { kind.fetch(road); });
-    EXPECT_EQ(std::to_string(error.Number()) + " " + error.Source(), kind.parseError);
+    EXPECT_EQ(testing::ErrorOf([&] { kind.fetch(road); }), kind.parseError);
     EXPECT_EQ(road.sent, (std::vector<std::string>{"\r", kind.command}));
   }
 }

@@ -13,9 +13,9 @@
 #include "pelmora/platform/ErrorNumbers.h"
 #include "pelmora/simulator/TelnetShellServer.h"
 #include "pelmora/transport/TelnetConnection.h"
-#include "pelmora/transport/TelnetDialer.h"
 #include "support/ExpectError.h"
 #include "support/LoopbackListener.h"
+#include "transport/PeerSupport.h"
 
 namespace pelmora {
 namespace {
@@ -26,9 +26,7 @@ using testing::CatchError;
 using testing::Listener;
 
 Session::Options Cancelled(std::shared_ptr<CancelToken> token) {
-  Session::Options options;
-  options.cancel = std::move(token);
-  return options;
+  return {nullptr, false, std::move(token)};
 }
 
 Target HostOn(int port, std::int32_t timeoutMs = 10000) {
@@ -36,20 +34,6 @@ Target HostOn(int port, std::int32_t timeoutMs = 10000) {
   target.timeoutMs = timeoutMs;
   return target;
 }
-
-// A name server that never answers.
-class SilentDialer : public TelnetDialer {
- public:
-  void Resolve(const std::string&, const std::string&, ResolveHandler handler) override {
-    pending_ = std::move(handler);
-  }
-  void Cancel() override {
-    if (pending_) Apartment::Current().Post([h = std::move(pending_)] { h({}, {}); });
-  }
-
- private:
-  ResolveHandler pending_;
-};
 
 // The token a signal handler cancels, and when the cancel was asked for.
 std::atomic<CancelToken*> gSignalled{nullptr};
@@ -84,7 +68,9 @@ const WaitPoint kWaitPoints[] = {
     {"name lookup",
      [](const std::shared_ptr<CancelToken>& token) {
        TelnetConnection connection("printer.invalid", 23);
-       connection.SetDialer(std::make_shared<SilentDialer>());
+       auto dialer = std::make_shared<testing::FaultyDialer>();
+       dialer->silentNameServer = true;
+       connection.SetDialer(dialer);
        connection.SetCancelToken(token);
        return CatchError([&] { connection.OpenWithin(10s); });
      }},
@@ -126,9 +112,7 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
   server.Start();
   const auto transcriptPath = ::testing::TempDir() + "session-cancel.log";
   std::remove(transcriptPath.c_str());
-  Session::Options options;
-  options.transcript = std::make_shared<Transcript>(transcriptPath);
-  Session session(HostOn(server.Port()), options);
+  Session session(HostOn(server.Port()), {std::make_shared<Transcript>(transcriptPath), false, {}});
   session.Cancel();
   EXPECT_EQ(CatchError([&] { session.Device().GetSSID(); }).Number(), errors::kCommandCancelled);
   EXPECT_EQ(session.PhysicalSessions(), 0u);
@@ -157,36 +141,23 @@ TEST(Session, CancelBeforeOrAfterACommandSendsNothingMore) {
 // A secret file loses the one line end that an editor or echo leaves, and nothing more.
 TEST(Session, ASecretFileLosesOnlyItsFinalLineEnd) {
   const std::string path = ::testing::TempDir() + "session-secret.txt";
-  for (const auto& [written, secret] :
-       std::vector<std::pair<std::string, std::string>>{{"pw", "pw"},
-                                                        {"pw\n", "pw"},
-                                                        {"pw\r\n", "pw"},
-                                                        {"pw\r", "pw"},
-                                                        {"p\rw\n\n", "p\rw\n"}}) {
+  using Row = std::pair<std::string, std::string>;
+  const Row rows[] = {
+      {"pw", "pw"}, {"pw\n", "pw"}, {"pw\r\n", "pw"}, {"pw\r", "pw"}, {"p\rw\n\n", "p\rw\n"}};
+  for (const auto& [written, secret] : rows) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << written;
     EXPECT_EQ(SecretSource::File(path).Resolve(), secret) << ::testing::PrintToString(written);
   }
 }
 
-// The device ending the session is an error for the next command unless a reopen is allowed;
-// the count of physical sessions tells the two apart.
-TEST(Session, ReopensOnlyWhenAllowedAndCountsPhysicalSessions) {
+// Allowed (the Python module; the tool never reopens), a reopen counts as a physical session.
+TEST(Session, AReopenCountsAsASecondPhysicalSession) {
   TelnetShellServer server;
   server.Start();
-  for (const bool allow : {false, true}) {
-    Session::Options options;
-    options.allowReopen = allow;
-    Session session(HostOn(server.Port()), options);
-    session.Device().Command("exit\r");
-    if (allow) {
-      EXPECT_FALSE(session.Device().GetSSID().empty());
-      EXPECT_EQ(session.PhysicalSessions(), 2u);
-    } else {
-      EXPECT_EQ(CatchError([&] { session.Device().GetSSID(); }).Number(),
-                errors::kConnectionClosedByDevice);
-      EXPECT_EQ(session.PhysicalSessions(), 1u);
-    }
-  }
+  Session session(HostOn(server.Port()), {nullptr, /*allowReopen=*/true, nullptr});
+  session.Device().Command("exit\r");
+  EXPECT_FALSE(session.Device().GetSSID().empty());
+  EXPECT_EQ(session.PhysicalSessions(), 2u);
 }
 
 TEST(Session, AWrongPasswordFailsTheLoginAndTheRightOneLeavesReadOnly) {

@@ -86,9 +86,8 @@ TEST(EmbeddedPrintServerTest, RestartKeepsTheShellDeafForItsDelay) {
   pipe->SetIsOpen(false);
   pipe->SetIsOpen(true);
   std::string answer;
-  for (int tries = 0; answer.empty() && tries < 100; ++tries) {
+  for (int tries = 0; answer.empty() && tries < 100; ++tries)
     answer = Exchange(*pipe, "\r", "Local> ", milliseconds(30));
-  }
   EXPECT_GE(Clock::now() - reset, delay);
   EXPECT_EQ(answer, "\r\nLocal> ");
 }

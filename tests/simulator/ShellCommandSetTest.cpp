@@ -21,8 +21,8 @@ struct Check {
   std::string shown = {};
 };
 
-// Every setting is read back through the library by RoundTripTest; the read-backs here are what
-// the library's own values cannot show.
+// Every setting is read back through the library by SettingsCatalogTest; the read-backs here are
+// what the library cannot show.
 TEST(ShellCommandSetTest, LinesAreCheckedAtTheBoundsOfTheirValuesReadBackAndRefusalsChangeNothing) {
   const std::string ssid32(32, 's');
   const std::vector<Check> checks = {

@@ -133,9 +133,8 @@ TEST(ShellEngineTest, SecretsNeverAppearInAnswers) {
   const std::string shown = shell.Send(
       "SH NW\rSH NW STATS\rSH IP\rSH NW WEP\rSH NW KEY#\rSH NW ID\rSH NW REALM\rSH NW CERTKEY\r");
   for (const std::string& secret :
-       {std::string("ShellPw99"), std::string("EapSecret"), std::string("PskSecret1"), wep}) {
+       {std::string("ShellPw99"), std::string("EapSecret"), std::string("PskSecret1"), wep})
     EXPECT_EQ(shown.find(secret), std::string::npos) << secret;
-  }
   EXPECT_NE(shown.find("WEP Key #2: " + std::string(wep.size(), '*') + "\r\n"), std::string::npos);
 }
 

@@ -20,15 +20,13 @@ using Clock = std::chrono::steady_clock;
 const std::string kOffers = "\xff\xfb\x01\xff\xfb\x03"s;  // WILL ECHO, WILL SUPPRESS-GO-AHEAD
 const std::string kAccepted = "\xff\xfd\x01\xff\xfd\x03"s;
 
-// A telnet client at the byte level: it sends raw bytes and shows every byte the server put on
-// the wire, option negotiation included.
+// A telnet client at the byte level: it shows every byte the server put on the wire.
 class RawClient {
  public:
   explicit RawClient(std::uint16_t port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
     const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
-    if (connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+    if (connect(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
       throw std::runtime_error("cannot connect");
-    }
   }
   ~RawClient() { close(fd_); }
   RawClient(const RawClient&) = delete;
@@ -91,9 +89,8 @@ TEST(TelnetShellServerTest, OffersEchoAndSuppressGoAheadRefusesTheRestAndAnswers
   // The session waits for the client's end of the connection, then ends.
   EXPECT_EQ(server.SessionCount(), 1U);
   client.reset();
-  for (int i = 0; i < 100 && server.SessionCount() != 0; ++i) {
+  for (int i = 0; i < 100 && server.SessionCount() != 0; ++i)
     std::this_thread::sleep_for(milliseconds(5));
-  }
   EXPECT_EQ(server.SessionCount(), 0U);
 }
 

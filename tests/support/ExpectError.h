@@ -20,4 +20,10 @@ inline AutomationError CatchError(const std::function<void()>& call) {
   return AutomationError(0, "", "");
 }
 
+// The error a call raised as "number source" (fails the test when it raised none).
+inline std::string ErrorOf(const std::function<void()>& call) {
+  const AutomationError error = CatchError(call);
+  return std::to_string(error.Number()) + " " + error.Source();
+}
+
 }  // namespace pelmora::testing

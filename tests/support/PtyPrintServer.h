@@ -19,9 +19,8 @@ namespace pelmora::testing {
 // start, so that nothing written before the connection opens it is echoed or changed.
 inline std::string OpenRawPty(int& controller, int& terminal) {
   std::array<char, 256> path{};
-  if (openpty(&controller, &terminal, path.data(), nullptr, nullptr) != 0) {
+  if (openpty(&controller, &terminal, path.data(), nullptr, nullptr) != 0)
     throw std::runtime_error("cannot open a pseudo-terminal pair");
-  }
   termios raw{};
   tcgetattr(terminal, &raw);
   cfmakeraw(&raw);
@@ -29,9 +28,8 @@ inline std::string OpenRawPty(int& controller, int& terminal) {
   return path.data();
 }
 
-// The simulated print server at the far end of a serial line: a pseudo-terminal pair whose
-// device side a thread of its own feeds into a shell engine. A serial line has no session to
-// end, so the shell's "exit" only starts a new shell session on the same line.
+// The simulated print server at the far end of a serial line: a thread feeds the device side of
+// a pseudo-terminal pair into a shell engine.
 class PtyPrintServer {
  public:
   explicit PtyPrintServer(std::shared_ptr<PrintServerState> state)

@@ -8,9 +8,8 @@
 
 namespace pelmora::testing {
 
-// Pumps the calling thread's apartment until the condition holds or the limit has passed. A
-// condition that another thread makes true raises no event here, so it is looked at every
-// few milliseconds as well.
+// Pumps the apartment until the condition holds or the limit has passed; looked at every few
+// milliseconds too, as another thread may make it true without an event here.
 inline bool PumpUntil(const std::function<bool()>& condition,
                       std::chrono::milliseconds limit = std::chrono::milliseconds(2000)) {
   const auto deadline = std::chrono::steady_clock::now() + limit;

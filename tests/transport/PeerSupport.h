@@ -6,6 +6,8 @@
 #include <string>
 
 #include "pelmora/components/Connection.h"
+#include "pelmora/platform/Apartment.h"
+#include "pelmora/transport/TelnetDialer.h"
 #include "support/ExpectError.h"
 #include "support/PumpUntil.h"
 
@@ -37,5 +39,34 @@ inline AutomationError LostSessionError(Connection& connection) {
   PumpUntil([&] { return !connection.SessionActive(); });
   return CatchError([&] { connection.Poll(); });
 }
+
+// A dialer that plays the faults of a network the tests must not reach: a name server that
+// fails or never answers, a connect that the system fails at once.
+struct FaultyDialer : TelnetDialer {
+  void Resolve(const std::string& host, const std::string& port, ResolveHandler handler) override {
+    if (silentNameServer) {
+      pending = std::move(handler);
+    } else if (lookupError) {
+      Apartment::Current().Post([handler, error = lookupError] { handler(error, {}); });
+    } else {
+      TelnetDialer::Resolve(host, port, std::move(handler));
+    }
+  }
+  void Connect(asio::ip::tcp::socket& socket, const Endpoints& endpoints,
+               ConnectHandler handler) override {
+    if (!connectError) return TelnetDialer::Connect(socket, endpoints, std::move(handler));
+    Apartment::Current().Post([handler, error = connectError] { handler(error); });
+  }
+  void Cancel() override {
+    if (!pending) return;
+    Apartment::Current().Post(
+        [handler = std::exchange(pending, {})] { handler(asio::error::operation_aborted, {}); });
+  }
+
+  bool silentNameServer = false;
+  std::error_code lookupError;
+  std::error_code connectError;
+  ResolveHandler pending;
+};
 
 }  // namespace pelmora::testing

@@ -10,9 +10,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// The session rules are the shared base's (TelnetConnectionTest, SerialConnectionTest); the
-// device's drop is EmbeddedPrintServerTest's. Each piece is its own event, in a turn of the event
-// loop of its own, even without a gap.
+// Each piece is its own event, in a turn of the event loop of its own, even without a gap.
 TEST(PipeConnectionTest, PeerAnswersArriveAsynchronouslyInChosenChunks) {
   PipeConnection pipe;
   pipe.SetPeer([&](std::string_view bytes) { pipe.PeerWrite(std::string(bytes) + "\r\nLocal> "); });
@@ -30,9 +28,7 @@ TEST(PipeConnectionTest, PeerAnswersArriveAsynchronouslyInChosenChunks) {
   EXPECT_EQ(pipe.Sent(), "SH NW\r");
 }
 
-// A connection whose owner does not read keeps at most Connection::kMaxPending received bytes:
-// the newest, the oldest dropped. A device that streams while nobody reads cannot grow memory
-// without bound.
+// A device that streams while nobody reads cannot grow memory without bound.
 TEST(UnreadBytesLimitTest, UnreadBytesBeyondTheLimitDropTheOldest) {
   PipeConnection pipe;
   pipe.SetIsOpen(true);
