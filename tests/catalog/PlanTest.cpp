@@ -134,7 +134,10 @@ TEST(Plan, UnknownCurrentValuesAreChangedAndAFailedKeyWriteKeepsTheActiveKey) {
   sim.Answer("SH NW WEP", {"WiFi Encryption is WEP 256 bit encryption"});
   sim.Answer("SET NW KEYVAL 0123456789", {"%cfgerr: Invalid key"});
   const auto backup = Backup::Read(*sim.device).Toml("sim", {});
-  EXPECT_NE(backup.find("\n# encryption = \"unrecognized\""), std::string::npos) << backup;
+  EXPECT_NE(
+      backup.find("\n# encryption = \"unrecognized\"  (the device's answer was not recognized)"),
+      std::string::npos)
+      << backup;
   const Plan unknown = Plan::Make(*sim.device, Toml("encryption = \"disabled\"\n"));
   EXPECT_EQ(Outcome(unknown), std::vector<std::string>{"encryption change planned"});
   EXPECT_EQ(unknown.Steps()[0].FromText(), "unknown");
@@ -145,11 +148,12 @@ TEST(Plan, UnknownCurrentValuesAreChangedAndAFailedKeyWriteKeepsTheActiveKey) {
   // Secrets alone are no change.
   EXPECT_FALSE(Plan::Make(*sim.device, Toml("psk = \"psk-only-sent\"\n")).HasChanges());
   sim.server.Faults().answerOverrides.clear();
+  sim.Running().activeKey = 4;  // the last slot is selected again too
   Plan repair = Plan::Make(*sim.device,
                            Toml("ip-address = \"10.1.2.3\"\nwep-key = { 3 = \"0123456789\" }\n"));
   EXPECT_TRUE(repair.Apply(*sim.device, false));
   EXPECT_EQ(std::tie(sim.Running().ipAddress, sim.Running().wepKeys[2], sim.Running().activeKey),
-            std::make_tuple("10.1.2.3", "0123456789", 2));
+            std::make_tuple("10.1.2.3", "0123456789", 4));
   // A failed save is the plan's failure; its document keeps the documented shape.
   sim.Answer("SAVE", {"%cfgerr: Flash busy"});
   Plan saving = Plan::Make(*sim.device, Toml("channel = 3\n"));
@@ -185,6 +189,10 @@ TEST(Plan, BackupsCommentReadOnlyValuesAndSecretsStayOutOfPlansAndErrors) {
       EXPECT_EQ(text.find(secret), std::string::npos) << text;
   }
   EXPECT_EQ(plan.Steps()[0].ResultText(), "not restored: a secret cannot be restored");
+
+  // A session that ends mid-backup leaves no backup to write, not one with holes.
+  sim.server.Faults().dropSessionAtLine = sim.server.Shell().LinesReceived() + 3;
+  EXPECT_THROW(Backup::Read(*sim.device), AutomationError);
 }
 
 }  // namespace

@@ -59,7 +59,8 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
   const std::vector<std::vector<std::string>> unsendable = {{"encryption", "dynamic-wep"},
                                                             {"mode", "7"},
                                                             {"ssid", "\xC4\x89"},
-                                                            {"wep-key", "5", "0123456789"}};
+                                                            {"wep-key", "5", "0123456789"},
+                                                            {"wep-key", "1", "0123456789ABCDEF"}};
   for (const auto& values : unsendable)
     EXPECT_EQ(kindOf(values[0], {values.begin() + 1, values.end()}), CatalogError::Kind::BadValue);
   EXPECT_EQ(sim.server.Shell().LinesReceived(), 0u);
@@ -81,12 +82,13 @@ TEST(SettingsCatalog, ChecksComeBeforeSendingAndEveryRowAndWordIsReadBackEqual) 
   // Secrets cannot be read back; the device holds what was sent.
   SettingsCatalog::Set(*sim.device, "password", {"pw-4711"});
   SettingsCatalog::Set(*sim.device, "psk", {"pre-shared-key"});
-  SettingsCatalog::Set(*sim.device, "wep-key", {"4", "0123456789"});
+  SettingsCatalog::Set(*sim.device, "wep-key", {"4", "0123456789ABCDEF0123456789"});
   SettingsCatalog::Set(*sim.device, "root-key", {"9F86D081"});
   SettingsCatalog::Set(*sim.device, "ssid", {"Caf\xC3\xA9"});
   const ShellSettings& held = sim.Running();
   EXPECT_EQ(std::tie(held.ssid, held.rootKey, held.eapPassword, held.psk, held.wepKeys[3]),
-            std::make_tuple("Caf\xE9", "9F86D081", "pw-4711", "pre-shared-key", "0123456789"));
+            std::make_tuple("Caf\xE9", "9F86D081", "pw-4711", "pre-shared-key",
+                            "0123456789ABCDEF0123456789"));
 }
 
 TEST(SettingsCatalog, ReadBackComparesByTypeAndRefusesWhatCannotBeReadBack) {

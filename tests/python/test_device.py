@@ -104,6 +104,7 @@ def test_usage_errors_are_value_errors_and_keep_the_whole_text():
                              (dict(host="127.0.0.1", port=0), "port"),
                              (dict(serial="/dev/null", baud=-5), "baud"),
                              (dict(host="127.0.0.1\x00junk"), "NUL"),
+                             (dict(host=""), "host is empty"),
                              (dict(serial="/dev/null\x00x"), "NUL"),
                              (dict(timeout=0), "timeout"),
                              (dict(host="127.0.0.1", serial="/dev/null"), "not both")]:
@@ -116,6 +117,8 @@ def test_usage_errors_are_value_errors_and_keep_the_whole_text():
         for value in (10**30, -2**31 - 1):
             with pytest.raises(ValueError, match="out of range"):
                 device.set("channel", value)
+        with pytest.raises(ValueError, match=r"channel: out of range \(1 to 11\)"):
+            device.set("channel", -2**31)  # a 32-bit number, refused by the setting's own bounds
     simulation = pelmora.simulate()
     with simulation:
         with pytest.raises(ValueError, match="already serving"):

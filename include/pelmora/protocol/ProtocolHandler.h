@@ -15,9 +15,6 @@
 namespace pelmora {
 
 class ErrorSnapshot;
-namespace testing {
-struct ProtocolHandlerAccess;
-}
 
 // Runs the request/response exchange with the print server's configuration shell, one command
 // at a time. Command sends a line and then waits, letting the thread's events run through the
@@ -88,8 +85,6 @@ class ProtocolHandler : public std::enable_shared_from_this<ProtocolHandler> {
  private:
   // Drives the receive side without a command's send and 10 ms wait, to measure the framing.
   friend class ProtocolHandlerProbe;
-  // Lets the tests tick the watchdog, which the library never arms.
-  friend struct testing::ProtocolHandlerAccess;
 
   enum class Outcome { None, NoResponse, TimedOut, Cancelled };
   enum class Stage { SetUp, Send, Wait, Finish };
