@@ -75,6 +75,14 @@ TEST(Fleet, OneUnreachableHostFailsAloneInTextAndInJson) {
       {"name": "gone", "ok": false, "error": "3001 (Connection)"},
       {"name": "mute", "ok": false, "error": "119 (ProtocolHandler:Query Method)"}],
       "summary": {"total": 5, "ok": 3, "failed": 2}})j"));
+
+  // A transcript that cannot be written fails its host in the tool's words, on one line.
+  std::filesystem::create_directories(logs + "/gone.log");
+  const Json refused =
+      fleet.Run({"--json", "--limit", "gone", "--log-dir", logs, "get", "ssid"}).json();
+  const std::string why = refused["hosts"][0]["error"]["description"];
+  EXPECT_TRUE(Has(why, "gone.log") && !why.ends_with("\n")) << why;
+  std::filesystem::remove_all(logs);
 }
 
 TEST(Fleet, LimitAndShardChooseHostsAndBadChoicesSendNothing) {
