@@ -185,8 +185,10 @@ struct Parser {
   }
 
   void Finish() {
-    if (!host.empty()) invocation.target = Target::Host(host);
-    if (!serial.empty()) {
+    // An empty name (a script's unset variable) must not fall back to the simulator's answers.
+    if (app.count("--host") > 0) invocation.target = Target::Host(host);
+    if (app.count("--serial") > 0) {
+      if (serial.empty()) throw UsageError("--serial: the device path is empty");
       invocation.target.kind = Target::Kind::Serial;
       invocation.target.device = serial;
       invocation.target.baud = baud;

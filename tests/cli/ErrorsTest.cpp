@@ -31,7 +31,9 @@ TEST(Errors, UsageErrorsExitWithTwoBeforeAnythingIsSent) {
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"exporter", "--inventory", "/nonexistent.toml", "--listen",
                                  "127.0.0.1:99999"},
-        {"sim", "--count", "0"}})
+        {"sim", "--count", "0"},
+        {"--host", "", "get", "ssid"},
+        {"--serial", "", "get", "ssid"}})
     EXPECT_EQ(ToolProcess::Run(arguments).status, 2) << arguments[0];
 }
 
