@@ -188,10 +188,8 @@ struct Parser {
     // An empty name (a script's unset variable) must not fall back to the simulator's answers.
     if (app.count("--host") > 0) invocation.target = Target::Host(host);
     if (app.count("--serial") > 0) {
-      if (serial.empty()) throw UsageError("--serial: the device path is empty");
-      invocation.target.kind = Target::Kind::Serial;
-      invocation.target.device = serial;
-      invocation.target.baud = baud;
+      invocation.target = Target::Serial(serial, baud);
+      invocation.target.Check();
     }
     if (app.count("--password") > 0) invocation.password = password;
     if (app.count("--timeout") > 0) invocation.timeoutMs = timeout;
